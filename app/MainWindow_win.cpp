@@ -1,0 +1,335 @@
+#include "app/MainWindow_win.h"
+
+#include <commctrl.h>
+
+#include "app/Application_win.h"
+#include "app/FormDescription.h"
+#include "resources/ResourceIds.h"
+#include "tray/WindowVisibility_win.h"
+#include "update/AppVersion_win.h"
+#include "update/Links.h"
+#include "update/ShellOpen_win.h"
+#include "widgets/Dpi_win.h"
+
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
+constexpr UINT_PTR kStatusTimerId = 1;
+constexpr UINT kQuitQuestionFlags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST;
+
+COLORREF ToColorRef(unsigned bgr) { return static_cast<COLORREF>(bgr); }
+
+UniqueHfont CreateTitleFont(UINT dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -dpi::Scale(form::kTitleFont.heightPx, dpi);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = form::kTitleFont.antialiased ? ANTIALIASED_QUALITY : DEFAULT_QUALITY;
+    lstrcpynW(font.lfFaceName, std::wstring(form::kTitleFont.face).c_str(), LF_FACESIZE);
+    return UniqueHfont(::CreateFontIndirectW(&font));
+}
+
+} // namespace
+
+std::unique_ptr<TFrmRamBroom> TFrmRamBroom::Create(HINSTANCE instance, Switch sw, Clock& clock) {
+    const std::wstring className(form::kWindowClass);
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = className.c_str();
+    if (!::RegisterClassExW(&wc)) {
+        return nullptr;
+    }
+
+    std::unique_ptr<TFrmRamBroom> window(new TFrmRamBroom(sw, clock));
+    HWND hwnd = ::CreateWindowExW(kWindowExStyle, className.c_str(), std::wstring(form::kCaption).c_str(),
+                                  kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance,
+                                  window.get());
+    if (!hwnd) {
+        return nullptr;
+    }
+    window->FormCreate();
+    return window;
+}
+
+TFrmRamBroom::TFrmRamBroom(Switch sw, Clock& clock)
+    : switch_(sw), clock_(clock), dispatcher_(UiDispatcher::Create()) {}
+
+TFrmRamBroom::~TFrmRamBroom() {
+    dispatcher_->Detach();
+    if (hwnd_) {
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+LRESULT CALLBACK TFrmRamBroom::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<TFrmRamBroom*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TFrmRamBroom*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) {
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    // Nothing thrown by a handler may unwind through the system's window-procedure frames.
+    try {
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (dispatcher_->HandleMessage(msg, wParam, lParam, result)) {
+        return result;
+    }
+    switch (msg) {
+    case WM_COMMAND:
+        if (!controls_.OnCommand(wParam, lParam) && lParam == 0) {
+            OnMenuCommand(LOWORD(wParam));
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+        return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_TIMER:
+        if (wParam == kStatusTimerId) {
+            TmrStatusTimer();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        if (FormCloseQuery()) {
+            ::DestroyWindow(hwnd_);
+        } else {
+            HideMainWindow(hwnd_);
+        }
+        return 0;
+    case WM_QUERYENDSESSION:
+        // Log-off or shutdown: quit without a question and let the session end.
+        FCanClose = true;
+        Close();
+        return TRUE;
+    case WM_HELP:
+        return 0; // F1 shows no help
+    case WM_USER:
+        OnControlMessage(wParam);
+        return 0;
+    case WM_DPICHANGED:
+        ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) {
+            ApplyDpi(dpi_, nullptr); // the desktop font changed
+        }
+        break;
+    case WM_DESTROY:
+        SetApplicationTerminating();
+        ::KillTimer(hwnd_, kStatusTimerId);
+        dispatcher_->Detach();
+        ::PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        return ::DefWindowProcW(reinterpret_cast<HWND>(0), msg, wParam, lParam);
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+//--- startup
+
+void TFrmRamBroom::FormCreate() {
+    dispatcher_->Attach(hwnd_);
+    controls_.Create(hwnd_, form::Controls());
+    popup_.reset(::CreatePopupMenu());
+    for (const auto& item : form::PopupMenu()) {
+        if (item.caption == L"-") {
+            ::AppendMenuW(popup_.get(), MF_SEPARATOR, 0, nullptr);
+        } else {
+            ::AppendMenuW(popup_.get(), MF_STRING, static_cast<UINT_PTR>(item.id), std::wstring(item.caption).c_str());
+        }
+    }
+    BindHandlers();
+
+    // The application title is the window's caption, which translation may have changed.
+    {
+        const int length = ::GetWindowTextLengthW(hwnd_);
+        std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
+        caption.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd_, caption.data(), length + 1)));
+        ApplicationTitle() = caption;
+    }
+    controls_.Get("EditInfo").SetText(std::wstring(L"버전") + L": " + GetAppVersion(L"%d.%d.%d"));
+    FmtPhysStatus = L"%.0n MB / %.0n MB (%n%% 사용중)";
+
+    // Desktop font, layout for the window's DPI, centred on its monitor.
+    ApplyDpi(dpi::ForWindow(hwnd_), nullptr);
+    {
+        RECT window;
+        ::GetWindowRect(hwnd_, &window);
+        MONITORINFO monitor{sizeof(monitor)};
+        ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        const RECT& work = monitor.rcWork;
+        const int width = window.right - window.left, height = window.bottom - window.top;
+        ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+                       work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    for (auto name : {"LblVirtual", "LblVirtualStatus", "LblWorking", "LblWorkingStatus"}) {
+        controls_.Get(name).textColor = ToColorRef(form::kGreyText);
+    }
+    ShowPage(0);
+
+    trayReady_ = true;
+    FCanClose = false;
+    NextTime = clock_.Now();
+    TmrStatusTimer();
+    ::SetTimer(hwnd_, kStatusTimerId, form::kStatusTimerMs, nullptr);
+
+    if (switch_ == Switch::Start) {
+        HideMainWindow(hwnd_);
+    }
+}
+
+void TFrmRamBroom::BindHandlers() {
+    controls_.Bind("BtnHomeClick", [this](FormControl& sender) { BtnHomeClick(sender); });
+    controls_.Bind("SVGIconImage1Click", [this](FormControl&) { SVGIconImage1Click(); });
+    controls_.Bind("EditInfoClick", [this](FormControl&) { EditInfoClick(); });
+}
+
+void TFrmRamBroom::OnMenuCommand(int id) {
+    for (const auto& item : form::PopupMenu()) {
+        if (item.id != id) {
+            continue;
+        }
+        if (item.handler == "BtnOpenClick") {
+            BtnOpenClick();
+        } else if (item.handler == "BtnCopyrightClick") {
+            BtnCopyrightClick();
+        } else if (item.handler == "BtnCloseClick") {
+            BtnCloseClick();
+        }
+    }
+}
+
+void TFrmRamBroom::ApplyDpi(UINT dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    const LOGFONTW desktopLogFont = dpi::IconTitleFont(dpi);
+    UniqueHfont desktop(::CreateFontIndirectW(&desktopLogFont));
+    UniqueHfont title = CreateTitleFont(dpi);
+    // The controls take the new fonts before the old ones are deleted.
+    controls_.ApplyFonts(desktop.get(), title.get());
+    desktopFont_ = std::move(desktop);
+    titleFont_ = std::move(title);
+    controls_.Layout(dpi);
+
+    RECT frame = dpi::WindowRectForClient(form::kClientWidth, form::kClientHeight, kWindowStyle, kWindowExStyle, dpi);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    int x = 0, y = 0;
+    if (suggested) {
+        x = suggested->left;
+        y = suggested->top;
+    } else {
+        flags |= SWP_NOMOVE;
+    }
+    ::SetWindowPos(hwnd_, nullptr, x, y, frame.right - frame.left, frame.bottom - frame.top, flags);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+//--- messages
+
+LRESULT TFrmRamBroom::OnCtlColor(HDC dc, HWND control) {
+    const FormControl* c = controls_.FromHwnd(control);
+    COLORREF text = (c && c->textColor != CLR_INVALID) ? c->textColor : ::GetSysColor(COLOR_WINDOWTEXT);
+    ::SetTextColor(dc, text);
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+}
+
+void TFrmRamBroom::OnControlMessage(WPARAM wParam) {
+    if (!trayReady_) {
+        return; // startup has not finished yet
+    }
+    switch (wParam) {
+    case kCtlShow:
+        ShowMainWindow(hwnd_);
+        break;
+    case kCtlUninstall:
+        FCanClose = true;
+        Close();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TFrmRamBroom::FormCloseQuery() { return FCanClose || DebugMode; }
+
+void TFrmRamBroom::Close() {
+    if (hwnd_) {
+        ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    }
+}
+
+void TFrmRamBroom::ShowPage(int index) {
+    for (int i = 0; i < static_cast<int>(std::size(form::kPages)); ++i) {
+        controls_.Get(form::kPages[i]).SetVisible(i == index);
+    }
+}
+
+//--- handlers
+
+void TFrmRamBroom::BtnHomeClick(FormControl& sender) {
+    const auto action = form::HeaderActionFor(sender.Name());
+    switch (action) {
+    case form::HeaderAction::Home:
+    case form::HeaderAction::Config:
+        // The header buttons are one exclusive group.
+        if (sender.parent) {
+            for (FormControl* button : sender.parent->children) {
+                button->SetChecked(button == &sender);
+            }
+        }
+        ShowPage(action == form::HeaderAction::Home ? 0 : 1);
+        break;
+    case form::HeaderAction::Donate:
+        ShellOpen(links::DonatePage());
+        break;
+    case form::HeaderAction::None:
+        break;
+    }
+}
+
+void TFrmRamBroom::SVGIconImage1Click() { ShellOpen(links::ProductPage()); }
+
+void TFrmRamBroom::BtnCopyrightClick() { ShellOpen(links::VersionedProductPage(GetAppVersion(L"%d.%d.%d"))); }
+
+void TFrmRamBroom::BtnOpenClick() { ShowMainWindow(hwnd_); }
+
+void TFrmRamBroom::BtnCloseClick() {
+    const int answer = ::MessageBoxW(hwnd_, L"정말 종료하시겠습니까?", ApplicationTitle().c_str(), kQuitQuestionFlags);
+    if (answer == IDYES) {
+        FCanClose = true;
+        Close();
+    }
+}
+
+void TFrmRamBroom::EditInfoClick() {
+    // The version box gives up the focus, so it shows no caret.
+    ::SetFocus(hwnd_);
+}
+
+void TFrmRamBroom::TmrStatusTimer() {}

@@ -1,0 +1,74 @@
+#pragma once
+// TFrmRamBroom: the program's only window and the owner of all user-interface state.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/ProcessEntry.h"
+#include "base/DateTime.h"
+#include "base/Handles_win.h"
+#include "base/UiDispatcher_win.h"
+#include "widgets/FormControls_win.h"
+
+class TFrmRamBroom {
+public:
+    // Creates the window (hidden) and runs its startup sequence. Returns nullptr when the
+    // window cannot be created.
+    static std::unique_ptr<TFrmRamBroom> Create(HINSTANCE instance, Switch sw, Clock& clock);
+    ~TFrmRamBroom();
+
+    TFrmRamBroom(const TFrmRamBroom&) = delete;
+    TFrmRamBroom& operator=(const TFrmRamBroom&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    // A close request: really closes (and so quits) only when FCanClose is set; else hides.
+    void Close();
+
+    bool IsRunning() const { return FIsRunning; }
+
+    // Reference time of the auto-clean interval and cooldown.
+    TDateTime NextTime = 0;
+    // Translated format of the physical-memory status line.
+    std::wstring FmtPhysStatus;
+
+private:
+    TFrmRamBroom(Switch sw, Clock& clock);
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    void FormCreate();
+    bool FormCloseQuery();
+    void BindHandlers();
+    void OnMenuCommand(int id);
+    void OnControlMessage(WPARAM wParam);
+    LRESULT OnCtlColor(HDC dc, HWND control);
+    void ApplyDpi(UINT dpi, const RECT* suggested);
+    void ShowPage(int index);
+
+    // Handlers, bound by name from the form table.
+    void BtnHomeClick(FormControl& sender);
+    void SVGIconImage1Click();
+    void BtnCopyrightClick();
+    void BtnOpenClick();
+    void BtnCloseClick();
+    void EditInfoClick();
+    void TmrStatusTimer();
+
+    HWND hwnd_ = nullptr;
+    Switch switch_;
+    Clock& clock_;
+    FormControls controls_;
+    UniqueHmenu popup_;
+    UniqueHfont desktopFont_;
+    UniqueHfont titleFont_;
+    UINT dpi_ = 96;
+    std::shared_ptr<UiDispatcher> dispatcher_;
+    bool trayReady_ = false; // control messages are ignored until startup has made the tray icon
+
+    bool FCanClose = false;
+    bool FIsRunning = false;
+};

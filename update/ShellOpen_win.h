@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// Opens `target` (a URL) through the shell in the user's browser; the outcome is not looked at.
+void ShellOpen(const std::wstring& target);
