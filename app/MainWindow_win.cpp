@@ -4,7 +4,10 @@
 
 #include "app/Application_win.h"
 #include "app/FormDescription.h"
+#include "app/Locale_win.h"
+#include "app/Privilege_win.h"
 #include "resources/ResourceIds.h"
+#include "tray/VisibleOnShell_win.h"
 #include "tray/WindowVisibility_win.h"
 #include "update/AppVersion_win.h"
 #include "update/Links.h"
@@ -15,7 +18,6 @@ namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
-constexpr UINT_PTR kStatusTimerId = 1;
 constexpr UINT kQuitQuestionFlags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST;
 
 COLORREF ToColorRef(unsigned bgr) { return static_cast<COLORREF>(bgr); }
@@ -92,6 +94,9 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (dispatcher_->HandleMessage(msg, wParam, lParam, result)) {
         return result;
     }
+    if (trayIcon_ && trayIcon_->HandleMessage(msg, wParam, lParam)) {
+        return 0;
+    }
     switch (msg) {
     case WM_COMMAND:
         if (!controls_.OnCommand(wParam, lParam) && lParam == 0) {
@@ -131,12 +136,15 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
         if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) {
             ApplyDpi(dpi_, nullptr); // the desktop font changed
+        } else if (lParam && lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"intl") == 0) {
+            separators_ = UserNumberSeparators(); // regional settings changed
         }
         break;
     case WM_DESTROY:
         SetApplicationTerminating();
         ::KillTimer(hwnd_, kStatusTimerId);
         dispatcher_->Detach();
+        trayIcon_.reset(); // the icon leaves the notification area with the window
         ::PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY:
@@ -154,6 +162,13 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void TFrmRamBroom::FormCreate() {
     dispatcher_->Attach(hwnd_);
     controls_.Create(hwnd_, form::Controls());
+    lblPhysStatus_ = &controls_.Get("LblPhysStatus");
+    lblVirtual_ = &controls_.Get("LblVirtual");
+    lblVirtualStatus_ = &controls_.Get("LblVirtualStatus");
+    lblWorking_ = &controls_.Get("LblWorking");
+    lblWorkingStatus_ = &controls_.Get("LblWorkingStatus");
+    progressBar_ = &controls_.Get("ProgressBar");
+    separators_ = UserNumberSeparators();
     popup_.reset(::CreatePopupMenu());
     for (const auto& item : form::PopupMenu()) {
         if (item.caption == L"-") {
@@ -193,11 +208,21 @@ void TFrmRamBroom::FormCreate() {
     }
     ShowPage(0);
 
-    trayReady_ = true;
+    TrayIcon::CreateArgs tray;
+    tray.owner = hwnd_;
+    tray.iconResources = {IDI_TRAY_IDLE, IDI_TRAY_BUSY};
+    tray.popup = popup_.get();
+    tray.onClick = [this] { TrayIconClick(); };
+    trayIcon_ = std::make_shared<TrayIcon>(tray);
+    VisibleOnShell(trayIcon_, L"RamBroom", dispatcher_);
+    trayIcon_->SetIconIndex(0);
+
     FCanClose = false;
     NextTime = clock_.Now();
+    SetPrivilege(L"SeIncreaseQuotaPrivilege", true);
+    SetPrivilege(L"SeProfileSingleProcessPrivilege", true);
+    // The first tick runs now; it starts the one-second timer as its last step.
     TmrStatusTimer();
-    ::SetTimer(hwnd_, kStatusTimerId, form::kStatusTimerMs, nullptr);
 
     if (switch_ == Switch::Start) {
         HideMainWindow(hwnd_);
@@ -208,6 +233,7 @@ void TFrmRamBroom::BindHandlers() {
     controls_.Bind("BtnHomeClick", [this](FormControl& sender) { BtnHomeClick(sender); });
     controls_.Bind("SVGIconImage1Click", [this](FormControl&) { SVGIconImage1Click(); });
     controls_.Bind("EditInfoClick", [this](FormControl&) { EditInfoClick(); });
+    controls_.Bind("BtnCleanClick", [this](FormControl&) { BtnCleanClick("TStyledSpeedButton"); });
 }
 
 void TFrmRamBroom::OnMenuCommand(int id) {
@@ -260,8 +286,8 @@ LRESULT TFrmRamBroom::OnCtlColor(HDC dc, HWND control) {
 }
 
 void TFrmRamBroom::OnControlMessage(WPARAM wParam) {
-    if (!trayReady_) {
-        return; // startup has not finished yet
+    if (!trayIcon_) {
+        return; // startup has not made the tray icon yet
     }
     switch (wParam) {
     case kCtlShow:
@@ -319,6 +345,14 @@ void TFrmRamBroom::BtnCopyrightClick() { ShellOpen(links::VersionedProductPage(G
 
 void TFrmRamBroom::BtnOpenClick() { ShowMainWindow(hwnd_); }
 
+void TFrmRamBroom::TrayIconClick() {
+    if (controls_.Get("ChkCleanOnTray").Checked()) {
+        BtnCleanClick("TTrayIcon");
+    } else {
+        ShowMainWindow(hwnd_);
+    }
+}
+
 void TFrmRamBroom::BtnCloseClick() {
     const int answer = ::MessageBoxW(hwnd_, L"정말 종료하시겠습니까?", ApplicationTitle().c_str(), kQuitQuestionFlags);
     if (answer == IDYES) {
@@ -331,5 +365,3 @@ void TFrmRamBroom::EditInfoClick() {
     // The version box gives up the focus, so it shows no caret.
     ::SetFocus(hwnd_);
 }
-
-void TFrmRamBroom::TmrStatusTimer() {}

@@ -7,13 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "app/CleaningJob.h"
 #include "app/ProcessEntry.h"
+#include "app/StatusFormat.h"
 #include "base/DateTime.h"
 #include "base/Handles_win.h"
 #include "base/UiDispatcher_win.h"
+#include "tray/TrayIcon_win.h"
 #include "widgets/FormControls_win.h"
 
-class TFrmRamBroom {
+class TFrmRamBroom final : private CleaningWindow {
 public:
     // Creates the window (hidden) and runs its startup sequence. Returns nullptr when the
     // window cannot be created.
@@ -27,7 +30,12 @@ public:
     // A close request: really closes (and so quits) only when FCanClose is set; else hides.
     void Close();
 
-    bool IsRunning() const { return FIsRunning; }
+    bool IsRunning() const override { return FIsRunning; }
+    void SetIsRunning(bool Value) override;
+
+    // The clean button's handler; a click on the tray icon calls it too, with the icon's
+    // class as the sender's, which makes the job end with a notification.
+    void BtnCleanClick(std::string_view senderClass);
 
     // Reference time of the auto-clean interval and cooldown.
     TDateTime NextTime = 0;
@@ -35,6 +43,8 @@ public:
     std::wstring FmtPhysStatus;
 
 private:
+    static constexpr UINT_PTR kStatusTimerId = 1;
+
     TFrmRamBroom(Switch sw, Clock& clock);
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -57,6 +67,11 @@ private:
     void BtnCloseClick();
     void EditInfoClick();
     void TmrStatusTimer();
+    void TrayIconClick();
+
+    // Cleaning job.
+    void Clean(bool Alarm);
+    void CleaningDone(bool alarm) override;
 
     HWND hwnd_ = nullptr;
     Switch switch_;
@@ -67,7 +82,17 @@ private:
     UniqueHfont titleFont_;
     UINT dpi_ = 96;
     std::shared_ptr<UiDispatcher> dispatcher_;
-    bool trayReady_ = false; // control messages are ignored until startup has made the tray icon
+    // Created during startup; control messages are ignored until it exists.
+    std::shared_ptr<TrayIcon> trayIcon_;
+    NumberSeparators separators_;
+
+    // Controls the tick touches every second.
+    FormControl* lblPhysStatus_ = nullptr;
+    FormControl* lblVirtual_ = nullptr;
+    FormControl* lblVirtualStatus_ = nullptr;
+    FormControl* lblWorking_ = nullptr;
+    FormControl* lblWorkingStatus_ = nullptr;
+    FormControl* progressBar_ = nullptr;
 
     bool FCanClose = false;
     bool FIsRunning = false;

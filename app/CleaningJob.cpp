@@ -1,0 +1,26 @@
+#include "app/CleaningJob.h"
+
+bool StartCleaning(CleaningWindow& window, bool alarm, const CleaningServices& services) {
+    if (window.IsRunning()) {
+        return false;
+    }
+    window.SetIsRunning(true);
+    auto ui = services.ui;
+    auto purge = services.purge;
+    CleaningWindow* target = &window;
+    try {
+        services.startWorker([ui, purge, target, alarm] {
+            // The purge reports nothing; whatever it throws is dropped so the job always completes.
+            try {
+                purge();
+            } catch (...) {
+            }
+            ui->Send([target, alarm] { target->CleaningDone(alarm); });
+        });
+    } catch (...) {
+        // No thread could be started: back to idle at once, as if the purge had returned.
+        window.CleaningDone(alarm);
+        return false;
+    }
+    return true;
+}

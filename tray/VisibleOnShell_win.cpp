@@ -1,0 +1,40 @@
+#include "tray/VisibleOnShell_win.h"
+
+#include <thread>
+
+#include "base/Lifetime.h"
+#include "tray/ShellWait.h"
+
+namespace {
+class Win32ShellWait final : public ShellWaitSystem {
+public:
+    bool Terminating() override { return ApplicationTerminating(); }
+    bool TaskbarExists() override { return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr; }
+    std::uint64_t TickCount() override { return ::GetTickCount64(); }
+    void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
+};
+} // namespace
+
+void VisibleOnShell(const std::shared_ptr<TrayIcon>& icon, const std::wstring& AppName,
+                    const std::shared_ptr<UiThread>& ui) {
+    std::weak_ptr<TrayIcon> weakIcon = icon;
+    auto work = [weakIcon, AppName, ui] {
+        Win32ShellWait system;
+        if (!WaitForShell(system)) {
+            return;
+        }
+        ui->Post([weakIcon, AppName] {
+            if (auto live = weakIcon.lock()) {
+                live->SetHint(AppName);
+                live->SetVisible(true);
+            }
+        });
+    };
+    try {
+        std::thread(std::move(work)).detach();
+    } catch (...) {
+        // No thread: show the icon now rather than never.
+        icon->SetHint(AppName);
+        icon->SetVisible(true);
+    }
+}
