@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/FormDescription.h"
+#include "widgets/Dpi_win.h"
+#include "widgets/FormControls_win.h"
+
+namespace {
+
+class FormFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+        ::InitCommonControlsEx(&icc);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"RamBroomFormTest";
+        ::RegisterClassW(&wc);
+        window = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 600, nullptr, nullptr,
+                                   wc.hInstance, nullptr);
+        controls.Create(window, form::Controls());
+    }
+    void TearDown() override { ::DestroyWindow(window); }
+
+    RECT RectInParent(const FormControl& c) {
+        RECT r;
+        ::GetWindowRect(c.hwnd, &r);
+        ::MapWindowPoints(nullptr, ::GetParent(c.hwnd), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    HWND window = nullptr;
+    FormControls controls;
+};
+
+TEST_F(FormFixture, EveryRowBecomesAWindowUnderItsParentWithItsId) {
+    for (const auto& d : form::Controls()) {
+        FormControl* c = controls.Find(d.name);
+        ASSERT_NE(c, nullptr) << d.name;
+        ASSERT_TRUE(::IsWindow(c->hwnd)) << d.name;
+        EXPECT_EQ(::GetDlgCtrlID(c->hwnd), d.id) << d.name;
+        HWND expectedParent = d.parent.empty() ? window : controls.Find(d.parent)->hwnd;
+        EXPECT_EQ(::GetParent(c->hwnd), expectedParent) << d.name;
+        if (d.kind != ControlKind::ComboBox) { // a drop-down list's text is its selected item
+            EXPECT_EQ(c->Text(), std::wstring(d.caption)) << d.name;
+        }
+    }
+}
+
+TEST_F(FormFixture, LayoutScalesPositionsWithTheDpi) {
+    for (UINT dpi : {96u, 144u, 192u}) {
+        controls.Layout(dpi);
+        for (auto name : {"BtnClean", "ProgressBar", "GroupBox1", "EditUsagePhys"}) {
+            const auto& d = *form::FindControl(name);
+            RECT r = RectInParent(controls.Get(name));
+            EXPECT_EQ(r.left, dpi::Scale(d.bounds.x, dpi)) << name << " at " << dpi;
+            EXPECT_EQ(r.top, dpi::Scale(d.bounds.y, dpi)) << name << " at " << dpi;
+            EXPECT_EQ(r.right - r.left, dpi::Scale(d.bounds.width, dpi)) << name << " at " << dpi;
+        }
+    }
+}
+
+TEST_F(FormFixture, ComboBoxesHoldTheirItemsAndDefaultSelection) {
+    FormControl& minute = controls.Get("EditMinute");
+    EXPECT_EQ(minute.Items(), (std::vector<std::wstring>{L"5", L"10", L"20", L"30", L"40", L"50", L"60"}));
+    EXPECT_EQ(minute.SelectedText(), L"30");
+    EXPECT_FALSE(minute.Enabled());
+    minute.SetSelectedIndex(-1);
+    EXPECT_EQ(minute.SelectedText(), L"");
+}
+
+TEST_F(FormFixture, HandlersAreBoundByNameAndRoutedFromWmCommand) {
+    std::vector<std::string> clicked;
+    EXPECT_EQ(controls.Bind("BtnHomeClick", [&](FormControl& s) { clicked.push_back(std::string(s.Name())); }), 3);
+    EXPECT_EQ(controls.Bind("NoSuchHandler", [](FormControl&) {}), 0);
+    for (auto name : {"BtnConfig", "BtnDonate"}) {
+        FormControl& b = controls.Get(name);
+        EXPECT_TRUE(controls.OnCommand(MAKEWPARAM(b.desc.id, BN_CLICKED), reinterpret_cast<LPARAM>(b.hwnd)));
+    }
+    EXPECT_EQ(clicked, (std::vector<std::string>{"BtnConfig", "BtnDonate"}));
+    // Notifications other than the control's event, and menu commands, run nothing.
+    FormControl& home = controls.Get("BtnHome");
+    controls.OnCommand(MAKEWPARAM(home.desc.id, BN_SETFOCUS), reinterpret_cast<LPARAM>(home.hwnd));
+    EXPECT_FALSE(controls.OnCommand(MAKEWPARAM(home.desc.id, 0), 0));
+    EXPECT_EQ(clicked.size(), 2u);
+}
+
+TEST_F(FormFixture, SetTextLeavesAnUnchangedLabelAlone) {
+    FormControl& label = controls.Get("LblPhysStatus");
+    label.SetText(L"1 MB");
+    ::ShowWindow(window, SW_SHOW);
+    ::UpdateWindow(window);
+    ::ValidateRect(label.hwnd, nullptr);
+    label.SetText(L"1 MB");
+    RECT dirty;
+    EXPECT_FALSE(::GetUpdateRect(label.hwnd, &dirty, FALSE)) << "same text must not repaint";
+    label.SetText(L"2 MB");
+    EXPECT_EQ(label.Text(), L"2 MB");
+}
+
+} // namespace
