@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/Application_win.h"
 #include "app/FormDescription.h"
 #include "app/Locale_win.h"
@@ -147,10 +149,11 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         trayIcon_.reset(); // the icon leaves the notification area with the window
         ::PostQuitMessage(0);
         return 0;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        hwnd_ = nullptr;
-        return ::DefWindowProcW(reinterpret_cast<HWND>(0), msg, wParam, lParam);
+    case WM_NCDESTROY: {
+        HWND hwnd = std::exchange(hwnd_, nullptr);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
     default:
         break;
     }

@@ -81,8 +81,9 @@ WindowKind KindFor(const ControlDesc& d) {
     case ControlKind::Page:
         return {kPanelClass, kContainer, WS_EX_CONTROLPARENT};
     case ControlKind::ToolButton:
-        // Not an auto radio button: Donate is clicked without becoming the pressed one.
-        return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHLIKE | BS_RADIOBUTTON, 0};
+        // Not an auto radio button: Donate is clicked without becoming the pressed one. Each is
+        // a group of its own, so arrow keys never "click" a neighbour (and open a web page).
+        return {WC_BUTTONW, kChild | WS_TABSTOP | WS_GROUP | BS_PUSHLIKE | BS_RADIOBUTTON, 0};
     case ControlKind::Image:
         return {kLogoClass, kChild, 0};
     case ControlKind::Label:

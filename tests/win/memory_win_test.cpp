@@ -36,9 +36,8 @@ TEST(MemoryWin, SnapshotAgreesWithGlobalMemoryStatusEx) {
 
     ASSERT_GT(usage.TotalPhys, 0u);
     ASSERT_LE(usage.AvailPhys, usage.TotalPhys);
-    EXPECT_FLOAT_EQ(usage.UsagePhys,
-                    static_cast<float>(100.0 * static_cast<double>(usage.TotalPhys - usage.AvailPhys) /
-                                       static_cast<double>(usage.TotalPhys)));
+    EXPECT_FLOAT_EQ(usage.UsagePhys, static_cast<float>(100.0 * static_cast<double>(usage.TotalPhys - usage.AvailPhys) /
+                                                        static_cast<double>(usage.TotalPhys)));
 }
 
 // The 32-bit build does its 64-bit integer conversions and x87 arithmetic differently from
