@@ -10,14 +10,12 @@ using NativeSize = std::conditional_t<sizeof(std::size_t) == 8, std::uint64_t, s
 
 // memset rather than `{}`: aggregate initialisation leaves padding unspecified, and the
 // 64-bit file-cache structure has 4 bytes of it.
-template <typename T>
-void ZeroBuffer(T& Buffer) noexcept {
+template <typename T> void ZeroBuffer(T& Buffer) noexcept {
     static_assert(std::is_trivially_copyable_v<T>);
     std::memset(&Buffer, 0, sizeof(Buffer));
 }
 
-template <typename T>
-constexpr std::uint32_t BufferLength() noexcept {
+template <typename T> constexpr std::uint32_t BufferLength() noexcept {
     return static_cast<std::uint32_t>(sizeof(T));
 }
 
@@ -37,8 +35,7 @@ double UsagePercent(std::uint64_t Used, std::uint64_t Total) {
 
 namespace memory_detail {
 
-template <typename SizeT>
-void GetMemoryUsageT(MemorySystem& System, TMemoryUsage& Usage) {
+template <typename SizeT> void GetMemoryUsageT(MemorySystem& System, TMemoryUsage& Usage) {
     MemoryStatusEx status;
     ZeroBuffer(status);
     status.dwLength = BufferLength<MemoryStatusEx>();
@@ -67,8 +64,7 @@ void GetMemoryUsageT(MemorySystem& System, TMemoryUsage& Usage) {
     Usage.UsageWork = Percent(Usage.AvailWork, Usage.TotalWork);
 }
 
-template <typename SizeT>
-void PurgeMemoryT(MemorySystem& System) {
+template <typename SizeT> void PurgeMemoryT(MemorySystem& System) {
     // Statuses are discarded: a request refused for want of a privilege, or unknown to an older
     // system, is skipped and the next one still goes out.
 

@@ -21,6 +21,7 @@ struct TMemoryUsage {
     float UsageVirtual;
     float UsageWork;
 };
+static_assert(sizeof(TMemoryUsage) == 80);
 
 // Used * 100 / Total, 0 when either is 0. The product wraps in 64 bits before the division;
 // the result is not clamped.
@@ -44,8 +45,7 @@ static_assert(sizeof(MemoryStatusEx) == 64);
 
 // SYSTEM_FILECACHE_INFORMATION with SIZE_T as SizeT: 36 bytes for a 32-bit process, 64 for a
 // 64-bit one (PageFaultCount is followed by 4 bytes of padding there).
-template <typename SizeT>
-struct SystemFileCacheInformation {
+template <typename SizeT> struct SystemFileCacheInformation {
     SizeT CurrentSize;
     SizeT PeakSize;
     std::uint32_t PageFaultCount;
@@ -88,8 +88,7 @@ public:
     virtual bool GlobalMemoryStatusEx(MemoryStatusEx& Status) = 0;
     virtual std::int32_t NtQuerySystemInformation(std::uint32_t InformationClass, void* Buffer,
                                                   std::uint32_t Length) = 0;
-    virtual std::int32_t NtSetSystemInformation(std::uint32_t InformationClass, void* Buffer,
-                                                std::uint32_t Length) = 0;
+    virtual std::int32_t NtSetSystemInformation(std::uint32_t InformationClass, void* Buffer, std::uint32_t Length) = 0;
 };
 
 //--- The engine
@@ -104,10 +103,8 @@ void PurgeMemory(MemorySystem& System);
 namespace memory_detail {
 // The same, with the file-cache structure laid out for SizeT; the entry points above use
 // std::size_t, the layout of the build.
-template <typename SizeT>
-void GetMemoryUsageT(MemorySystem& System, TMemoryUsage& Usage);
-template <typename SizeT>
-void PurgeMemoryT(MemorySystem& System);
+template <typename SizeT> void GetMemoryUsageT(MemorySystem& System, TMemoryUsage& Usage);
+template <typename SizeT> void PurgeMemoryT(MemorySystem& System);
 
 extern template void GetMemoryUsageT<std::uint32_t>(MemorySystem&, TMemoryUsage&);
 extern template void GetMemoryUsageT<std::uint64_t>(MemorySystem&, TMemoryUsage&);

@@ -27,8 +27,7 @@ using NtQuerySystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
 using NtSetSystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG);
 
 // GetProcAddress hands out FARPROC; the detour through void (*)() keeps -Wcast-function-type quiet.
-template <typename Fn>
-Fn NtdllExport(HMODULE ntdll, const char* name) noexcept {
+template <typename Fn> Fn NtdllExport(HMODULE ntdll, const char* name) noexcept {
     if (ntdll == nullptr) {
         return nullptr;
     }
@@ -49,8 +48,7 @@ public:
         return ::GlobalMemoryStatusEx(reinterpret_cast<MEMORYSTATUSEX*>(&Status)) != FALSE;
     }
 
-    std::int32_t NtQuerySystemInformation(std::uint32_t InformationClass, void* Buffer,
-                                          std::uint32_t Length) override {
+    std::int32_t NtQuerySystemInformation(std::uint32_t InformationClass, void* Buffer, std::uint32_t Length) override {
         if (query_ == nullptr) {
             return kStatusProcedureNotFound;
         }

@@ -55,10 +55,10 @@ struct StatusFigures {
 
 class RecordingSystem : public MemorySystem {
 public:
-    bool statusOk = true;    // false: GlobalMemoryStatusEx fails and writes nothing
-    StatusFigures figures;   // written at the MEMORYSTATUSEX offsets
+    bool statusOk = true;  // false: GlobalMemoryStatusEx fails and writes nothing
+    StatusFigures figures; // written at the MEMORYSTATUSEX offsets
     std::int32_t queryStatus = 0;
-    Bytes queryReply;        // written over the query buffer, whatever the status
+    Bytes queryReply; // written over the query buffer, whatever the status
     std::int32_t setStatus = 0;
     bool scribbleOnSet = false; // the system writes over each set buffer after reading it
 
@@ -80,8 +80,7 @@ public:
         return statusOk;
     }
 
-    std::int32_t NtQuerySystemInformation(std::uint32_t InformationClass, void* Buffer,
-                                          std::uint32_t Length) override {
+    std::int32_t NtQuerySystemInformation(std::uint32_t InformationClass, void* Buffer, std::uint32_t Length) override {
         auto* raw = static_cast<std::uint8_t*>(Buffer);
         calls.push_back({CallKind::Query, InformationClass, Bytes(raw, raw + Length)});
         std::memcpy(raw, queryReply.data(), std::min<std::size_t>(queryReply.size(), Length));
@@ -100,38 +99,32 @@ public:
 
 //--- The two layouts of SYSTEM_FILECACHE_INFORMATION
 
-template <typename SizeT>
-struct CacheLayout;
-template <>
-struct CacheLayout<std::uint32_t> {
+template <typename SizeT> struct CacheLayout;
+template <> struct CacheLayout<std::uint32_t> {
     static constexpr std::size_t kSize = 36;
     static constexpr std::size_t kMinimumWorkingSet = 12; // then MaximumWorkingSet
 };
-template <>
-struct CacheLayout<std::uint64_t> {
+template <> struct CacheLayout<std::uint64_t> {
     static constexpr std::size_t kSize = 64;
     static constexpr std::size_t kMinimumWorkingSet = 24; // after PageFaultCount and 4 bytes of padding
 };
 
 // A query answer: CurrentSize and PeakSize in place, every other byte junk the engine must not read.
-template <typename SizeT>
-Bytes CacheReply(std::uint64_t currentSize, std::uint64_t peakSize) {
+template <typename SizeT> Bytes CacheReply(std::uint64_t currentSize, std::uint64_t peakSize) {
     Bytes reply(CacheLayout<SizeT>::kSize, 0x5A);
     PutLittleEndian(reply.data(), currentSize, sizeof(SizeT));
     PutLittleEndian(reply.data() + sizeof(SizeT), peakSize, sizeof(SizeT));
     return reply;
 }
 
-template <typename SizeT>
-std::vector<Call> ExpectedPurge() {
+template <typename SizeT> std::vector<Call> ExpectedPurge() {
     Bytes trim(CacheLayout<SizeT>::kSize, 0);
     std::memset(trim.data() + CacheLayout<SizeT>::kMinimumWorkingSet, 0xFF, 2 * sizeof(SizeT));
     return {
-        {CallKind::Set, 21, trim},
-        {CallKind::Set, 80, {2, 0, 0, 0}}, // MemoryEmptyWorkingSets
-        {CallKind::Set, 80, {5, 0, 0, 0}}, // MemoryPurgeLowPriorityStandbyList
-        {CallKind::Set, 80, {4, 0, 0, 0}}, // MemoryPurgeStandbyList
-        {CallKind::Set, 80, {3, 0, 0, 0}}, // MemoryFlushModifiedList
+        {CallKind::Set, 21, trim},          {CallKind::Set, 80, {2, 0, 0, 0}}, // MemoryEmptyWorkingSets
+        {CallKind::Set, 80, {5, 0, 0, 0}},                                     // MemoryPurgeLowPriorityStandbyList
+        {CallKind::Set, 80, {4, 0, 0, 0}},                                     // MemoryPurgeStandbyList
+        {CallKind::Set, 80, {3, 0, 0, 0}},                                     // MemoryFlushModifiedList
         {CallKind::Set, 130, Bytes(24, 0)},
     };
 }
@@ -176,8 +169,7 @@ TEST(UsagePercent, FollowsTheRule) {
 
 //--- Snapshot and purge, in both layouts
 
-template <typename SizeT>
-class MemoryEngine : public ::testing::Test {
+template <typename SizeT> class MemoryEngine : public ::testing::Test {
 protected:
     static constexpr std::size_t kCacheSize = CacheLayout<SizeT>::kSize;
 
@@ -187,8 +179,8 @@ protected:
                           .totalPage = 40 * kGiB,
                           .availPage = 36 * kGiB, // 10 %
                           .totalVirtual = 5 * kTiB,
-                          .availVirtual = 4 * kTiB}; // 20 %
-        SetCache(std::uint64_t{300} << 20, std::uint64_t{1200} << 20);          // 25 %
+                          .availVirtual = 4 * kTiB};                   // 20 %
+        SetCache(std::uint64_t{300} << 20, std::uint64_t{1200} << 20); // 25 %
     }
 
     void SetCache(std::uint64_t currentSize, std::uint64_t peakSize) {
@@ -214,10 +206,7 @@ protected:
 };
 
 struct LayoutName {
-    template <typename SizeT>
-    static std::string GetName(int) {
-        return sizeof(SizeT) == 4 ? "Layout32" : "Layout64";
-    }
+    template <typename SizeT> static std::string GetName(int) { return sizeof(SizeT) == 4 ? "Layout32" : "Layout64"; }
 };
 using Layouts = ::testing::Types<std::uint32_t, std::uint64_t>;
 TYPED_TEST_SUITE(MemoryEngine, Layouts, LayoutName);
@@ -352,7 +341,7 @@ TYPED_TEST(MemoryEngine, PurgeSendsEveryRequestWhenEachOneFails) {
     }
 }
 
-TEST(MemoryEngine, EntryPointsUseTheLayoutOfTheBuild) {
+TEST(MemoryEntryPoints, UseTheLayoutOfTheBuild) {
     const std::size_t cacheSize = sizeof(void*) == 8 ? 64 : 36;
     RecordingSystem system;
     system.queryReply = Bytes(cacheSize, 0);

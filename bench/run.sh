@@ -1,0 +1,240 @@
+#!/usr/bin/env bash
+# RamBroom benchmarks, measured in one run under Xvfb + Wine:
+#   (a) snapshot   GetMemoryUsage against the bare GlobalMemoryStatusEx + NtQuerySystemInformation(21)
+#                  pair it is made of                                       target <= 1.3x
+#   (b) footprint  resident memory (VmRSS of the Wine process, after the window has settled) and
+#                  start-up time (launch until the top-level window exists and is visible) of
+#                  RamBroom.exe against a bare 500x450 window; medians      memory target <= 1.25x
+#   (c) size       the 32-bit RamBroom.exe                                  target <= 1 MiB
+#
+#   bench/run.sh [RUNS]        RUNS launches of each program for (b), 5 unless given
+#
+# Builds the MinSizeRel i686 release (preset mingw-i686) in a build directory of its own, so it
+# neither waits for nor changes the project's build/mingw-i686. Where this machine cannot run
+# 32-bit Linux programs (and so no 32-bit Wine), (a) and (b) are measured on the x64 build
+# (preset mingw-x64) and the report says so. Everything Wine runs is kept off the network.
+#
+# Environment: BENCH_DISPLAY (:72), BENCH_WINEPREFIX (/tmp/rambroom-bench-wine), BENCH_BUILD_I686
+# (build/bench-i686), BENCH_BUILD_X64 (build/bench-x64), BENCH_SETTLE (seconds between the window
+# showing and the memory reading, 3), BENCH_CALLS (snapshot calls of each kind, 202000).
+set -euo pipefail
+
+# The program under test checks its web service at start: no packet of it leaves this machine.
+if [ -z "${RAMBROOM_BENCH_OFFLINE:-}" ] && unshare -n true 2>/dev/null; then
+    exec unshare -n env RAMBROOM_BENCH_OFFLINE=1 bash "$0" "$@"
+fi
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-5}
+settle=${BENCH_SETTLE:-3}
+calls=${BENCH_CALLS:-202000}
+build32=${BENCH_BUILD_I686:-$root/build/bench-i686}
+build64=${BENCH_BUILD_X64:-$root/build/bench-x64}
+export DISPLAY=${BENCH_DISPLAY:-:72}
+export WINEPREFIX=${BENCH_WINEPREFIX:-/tmp/rambroom-bench-wine}
+export WINEDEBUG=-all
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
+
+logs=$(mktemp -d "${TMPDIR:-/tmp}/rambroom-bench.XXXXXX")
+xvfb_pid=
+program_pid=
+own_server=no
+
+say() { printf '%s\n' "$*" >&2; }
+die() {
+    say "bench: $*"
+    exit 1
+}
+
+cleanup() {
+    if [ -n "$program_pid" ]; then
+        kill "$program_pid" 2>/dev/null || true
+    fi
+    if [ "$own_server" = yes ]; then
+        wineserver -k 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+trap 'say "bench: failed at line $LINENO: $BASH_COMMAND"' ERR
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+verdict() { awk -v r="$1" -v t="$2" 'BEGIN { print (r <= t ? "ok" : "MISSED") }'; }
+
+#--- build
+
+# build DIR PRESET: configures and builds the benchmark programs; RamBroom as far as it builds.
+build() {
+    local dir=$1 preset=$2
+    app_log=$logs/rambroom-$preset.log
+    say "building $preset in $dir"
+    (cd "$root" && cmake --preset "$preset" -B "$dir" -DRAMBROOM_TESTS=OFF) >"$logs/configure-$preset.log" 2>&1 ||
+        die "configuring $preset failed: $logs/configure-$preset.log"
+    cmake --build "$dir" -j2 --target snapshot_bench bare_window window_wait >"$logs/bench-$preset.log" 2>&1 ||
+        die "building the benchmark programs failed: $logs/bench-$preset.log"
+    cmake --build "$dir" -j2 --target RamBroom >"$app_log" 2>&1 || true
+}
+
+build "$build32" mingw-i686
+if "$wine32" --version >/dev/null 2>&1; then
+    arch=i686
+    bin=$build32
+    runner=$wine32
+else
+    arch=x64
+    bin=$build64
+    runner=$wine64
+    say "32-bit programs do not run on this machine ($wine32 cannot start): (a) and (b) measure the x64 build"
+    build "$build64" mingw-x64
+fi
+app=$bin/app/RamBroom.exe
+[ -f "$app" ] || say "RamBroom.exe is missing in $bin/app (build log: $app_log)"
+
+#--- display and prefix
+
+socket=/tmp/.X11-unix/X${DISPLAY#:}
+if [ ! -S "$socket" ]; then
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -S "$socket" ] && break
+        sleep 0.05
+    done
+    [ -S "$socket" ] || die "Xvfb did not start on $DISPLAY"
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    say "booting the Wine prefix $WINEPREFIX"
+    "$wine64" wineboot -i </dev/null >"$logs/wineboot.log" 2>&1
+    wineserver -w
+    # A virtual desktop with a shell: without a window manager, windows have no frame and
+    # hiding one stalls for seconds.
+    {
+        "$wine64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+        "$wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+        "$wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f
+    } </dev/null >>"$logs/wineboot.log" 2>&1
+    wineserver -k || true
+    wineserver -w
+fi
+# The first process of a server leaves helpers holding its output: start it here, not in a measurement.
+# A server already running for the prefix is used and left running.
+if wineserver -p 2>/dev/null; then
+    own_server=yes
+fi
+"$wine64" cmd /c exit 0 </dev/null >/dev/null 2>&1
+
+#--- (a) snapshot
+
+say "(a) snapshot cost"
+(cd "$bin/bench" && "$runner" ./snapshot_bench.exe "$calls") </dev/null >"$logs/snapshot.txt" 2>&1 ||
+    die "snapshot_bench failed: $logs/snapshot.txt"
+snapshot_ns=$(sed -n 's/^snapshot_ns=//p' "$logs/snapshot.txt")
+floor_ns=$(sed -n 's/^floor_ns=//p' "$logs/snapshot.txt")
+snapshot_ratio=$(sed -n 's/^ratio=//p' "$logs/snapshot.txt")
+
+#--- (b) footprint and start-up
+
+# launch EXE CLASS: starts EXE, waits for its visible window, lets it settle, reads its resident
+# memory, ends it. Prints "<start-up ms> <VmRSS KiB>".
+launch() {
+    local exe=$1 class=$2 out
+    out=$(mktemp "$logs/wait.XXXXXX")
+    "$runner" "$bin/bench/window_wait.exe" "$class" 60000 </dev/null >"$out" 2>&1 &
+    local waiter=$!
+    for _ in $(seq 2000); do
+        grep -q '^ready' "$out" && break
+        kill -0 "$waiter" 2>/dev/null || break
+        sleep 0.005
+    done
+    grep -q '^ready' "$out" || {
+        say "window_wait did not start: $(cat "$out")"
+        return 1
+    }
+
+    local start pid
+    start=$(date +%s%N)
+    (cd "$(dirname "$exe")" && exec "$runner" "$exe") </dev/null >/dev/null 2>&1 &
+    pid=$!
+    program_pid=$pid
+    if ! wait "$waiter"; then
+        say "no visible window of class $class from $exe: $(cat "$out")"
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        program_pid=
+        return 1
+    fi
+    local shown
+    shown=$(sed -n 's/^visible=//p' "$out")
+
+    sleep "$settle"
+    local rss
+    rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    program_pid=
+    # Let the server drop the window and the instance mutex before the next start.
+    sleep 0.5
+    awk -v s="$start" -v e="$shown" -v r="$rss" 'BEGIN { printf "%.1f %d\n", (e - s) / 1e6, r }'
+}
+
+# record NAME EXE CLASS: one measured launch, appended to $logs/NAME.txt
+record() {
+    launch "$2" "$3" >>"$logs/$1.txt" || return 1
+    say "  $1: $(tail -n 1 "$logs/$1.txt") (ms, KiB)"
+}
+
+say "(b) footprint and start-up, $runs runs each"
+: >"$logs/bare.txt"
+: >"$logs/app.txt"
+bare=("$bin/bench/bare_window.exe" RamBroomBareWindow)
+with_app=no
+# One unrecorded launch each first (file cache, font cache, the program's first-run registry writes).
+launch "${bare[@]}" >/dev/null || die "the bare window could not be measured"
+if [ -f "$app" ] && launch "$app" TFrmRamBroom >/dev/null; then
+    with_app=yes
+fi
+# Interleaved, the order swapped every run, so drift falls on both alike.
+for i in $(seq "$runs"); do
+    if [ "$with_app" = yes ] && [ $((i % 2)) -eq 0 ]; then
+        record app "$app" TFrmRamBroom || with_app=no
+    fi
+    record bare "${bare[@]}" || die "the bare window could not be measured"
+    if [ "$with_app" = yes ] && [ $((i % 2)) -eq 1 ]; then
+        record app "$app" TFrmRamBroom || with_app=no
+    fi
+done
+bare_ms=$(awk '{ print $1 }' "$logs/bare.txt" | median)
+bare_kb=$(awk '{ print $2 }' "$logs/bare.txt" | median)
+
+#--- report
+
+size32=
+[ -f "$build32/app/RamBroom.exe" ] && size32=$(stat -c %s "$build32/app/RamBroom.exe")
+
+echo
+echo "RamBroom benchmarks: $arch build under $(wine --version 2>/dev/null || "$wine64" --version), medians of $runs runs"
+printf '(a) snapshot   GetMemoryUsage %s ns/call, floor %s ns/call: ratio %s (target <= 1.3: %s)\n' \
+    "$snapshot_ns" "$floor_ns" "$snapshot_ratio" "$(verdict "$snapshot_ratio" 1.3)"
+if [ "$with_app" = yes ]; then
+    app_ms=$(awk '{ print $1 }' "$logs/app.txt" | median)
+    app_kb=$(awk '{ print $2 }' "$logs/app.txt" | median)
+    memory_ratio=$(ratio "$app_kb" "$bare_kb")
+    printf '(b) memory     RamBroom %s KiB, bare window %s KiB: ratio %s (target <= 1.25: %s)\n' \
+        "$app_kb" "$bare_kb" "$memory_ratio" "$(verdict "$memory_ratio" 1.25)"
+    printf '    start-up   RamBroom %s ms, bare window %s ms: ratio %s\n' "$app_ms" "$bare_ms" "$(ratio "$app_ms" "$bare_ms")"
+else
+    printf '(b) RamBroom.exe MISSING or did not show its window (%s); bare window alone: %s KiB, %s ms\n' \
+        "$app" "$bare_kb" "$bare_ms"
+fi
+if [ -n "$size32" ]; then
+    printf '(c) size       RamBroom.exe (i686) %d bytes = %.1f KiB (target <= 1 MiB: %s)\n' "$size32" \
+        "$(awk -v s="$size32" 'BEGIN { print s / 1024 }')" "$( [ "$size32" -le 1048576 ] && echo ok || echo MISSED)"
+else
+    printf '(c) size       RamBroom.exe (i686) MISSING in %s/app\n' "$build32"
+fi
+echo "logs: $logs"
