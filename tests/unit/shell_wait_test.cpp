@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "tray/ShellWait.h"
 
 namespace {
@@ -8,13 +10,13 @@ namespace {
 class FakeShell : public ShellWaitSystem {
 public:
     std::uint64_t now = 5'000'000; // an arbitrary boot uptime
-    std::uint64_t taskbarAt = UINT64_MAX;
-    std::uint64_t terminateAt = UINT64_MAX;
+    std::optional<std::uint64_t> taskbarAfterMs;   // measured from the start
+    std::optional<std::uint64_t> terminateAfterMs;
     int sleeps = 0;
     std::uint64_t start = now;
 
-    bool Terminating() override { return now >= terminateAt; }
-    bool TaskbarExists() override { return now >= taskbarAt; }
+    bool Terminating() override { return terminateAfterMs && Waited() >= *terminateAfterMs; }
+    bool TaskbarExists() override { return taskbarAfterMs && Waited() >= *taskbarAfterMs; }
     std::uint64_t TickCount() override { return now; }
     void Sleep(unsigned ms) override {
         ++sleeps;
@@ -25,14 +27,14 @@ public:
 
 TEST(ShellWait, TaskbarPresentShowsAtOnce) {
     FakeShell shell;
-    shell.taskbarAt = 0;
+    shell.taskbarAfterMs = 0;
     EXPECT_TRUE(WaitForShell(shell));
     EXPECT_EQ(shell.sleeps, 0);
 }
 
 TEST(ShellWait, TaskbarAppearingLaterIsFoundOnTheNextPoll) {
     FakeShell shell;
-    shell.taskbarAt = shell.now + 250;
+    shell.taskbarAfterMs = 250;
     EXPECT_TRUE(WaitForShell(shell));
     EXPECT_EQ(shell.Waited(), 300u);
 }
@@ -46,7 +48,7 @@ TEST(ShellWait, NoTaskbarShowsAfterTenSecondsNotEarlier) {
 
 TEST(ShellWait, QuittingDuringTheWaitShowsNothing) {
     FakeShell shell;
-    shell.terminateAt = shell.now + 450;
+    shell.terminateAfterMs = 450;
     EXPECT_FALSE(WaitForShell(shell));
     EXPECT_LT(shell.Waited(), 10000u);
 }
