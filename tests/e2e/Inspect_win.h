@@ -1,0 +1,57 @@
+#pragma once
+// What the driver sees of a running RamBroom from outside: its processes, its main window,
+// the controls of the form table inside that window, and its message boxes.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/FormDescription.h"
+
+namespace inspect {
+
+inline constexpr std::wstring_view kExeName = L"RamBroom.exe";
+
+std::string Utf8(std::wstring_view text);
+std::wstring Wide(std::string_view utf8);
+
+// SendMessageTimeoutW that gives up on a hung or slow receiver, so the driver never hangs.
+bool Ask(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+std::wstring ClassName(HWND window);
+// Class names compare without regard to case, as the window manager does.
+bool IsClass(HWND window, std::wstring_view className);
+// The text through WM_GETTEXT, which the system copies across processes; GetWindowTextW does
+// not ask another process's edit control for its text.
+std::wstring Text(HWND window);
+// GetDpiForWindow where user32 has it (Windows 10 1607 and later), else 96; under Wine the
+// system DPI.
+UINT Dpi(HWND window);
+RECT ScreenRect(HWND window);
+POINT ClientOrigin(HWND window);
+SIZE ClientSize(HWND window);
+
+// Processes whose image name is RamBroom.exe (Toolhelp snapshot).
+std::vector<DWORD> AppProcesses();
+// Terminates every RamBroom.exe process and waits for each; returns how many were ended.
+int TerminateApp();
+
+// Top-level windows of the program's window class, hidden ones included.
+std::vector<HWND> MainWindows();
+// The window a second launch would find: FindWindowW on the class alone.
+HWND MainWindow();
+
+// The descendant of `main` whose control identifier is the table's, or nullptr.
+HWND FindControl(HWND main, const ControlDesc& control);
+// The table row of a window by its control identifier; nullptr for the main window or strangers.
+const ControlDesc* TableRowOf(HWND window);
+
+// A dialog-class window (#32770) belonging to a RamBroom.exe process, or nullptr.
+HWND FindMessageBox();
+
+// The child windows of `parent` in z-order, one level.
+std::vector<HWND> Children(HWND parent);
+
+} // namespace inspect

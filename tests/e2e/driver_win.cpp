@@ -1,0 +1,511 @@
+// rambroom_driver: looks at and pokes a running RamBroom from outside, for the end-to-end
+// tests. Run in the same Wine prefix (or Windows session) as RamBroom.exe; each call prints
+// one JSON object (UTF-8) on stdout and exits 0 when the request was met, 1 when it was not
+// (not found, timed out), 2 on a usage error.
+//
+//   count                         windows of the main class and RamBroom.exe processes
+//   kill                          terminate every RamBroom.exe process
+//   window                        the main window: caption, visibility, client size, DPI
+//   wait STATE [MS]               STATE: exists, visible, hidden or gone (default 10000 ms)
+//   control NAME | dump           one control of the form table / the whole window
+//   click NAME                    BM_CLICK for buttons, a posted mouse click for the rest
+//   menu NAME                     WM_COMMAND of a popup-menu item, as the tray menu sends it
+//   close | endsession | user N   WM_CLOSE (posted) / WM_QUERYENDSESSION / WM_USER wParam N
+//   msgbox [MS]                   the program's message box: caption, text, buttons
+//   answer yes|no [MS]            press a button of that message box
+//
+// Messages that could block behind a modal loop are posted; the ones whose answer matters
+// are sent with a timeout.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/FormDescription.h"
+#include "tests/e2e/Inspect_win.h"
+#include "tests/e2e/Json.h"
+
+namespace {
+
+using inspect::Utf8;
+
+constexpr DWORD kDefaultWaitMs = 10000;
+constexpr DWORD kPollMs = 50;
+
+enum Exit { kMet = 0, kNotMet = 1, kUsage = 2 };
+
+struct Reply {
+    JsonWriter json;
+    int exitCode = kMet;
+};
+
+void Print(const std::string& text) {
+    std::string line = text + "\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+int UsageError(std::string_view message) {
+    JsonWriter json;
+    json.BeginObject().Key("error").String(message).EndObject();
+    Print(json.Text());
+    return kUsage;
+}
+
+// The driver measures in physical pixels like the per-monitor aware program; an unaware
+// driver would see scaled coordinates on a high-DPI screen.
+void BecomeDpiAware() {
+    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    using SetContextFn = BOOL(WINAPI*)(HANDLE);
+    auto setContext = reinterpret_cast<SetContextFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 (-4), else the v1 context (-3), which Wine knows.
+    if (setContext && (setContext(reinterpret_cast<HANDLE>(-4)) || setContext(reinterpret_cast<HANDLE>(-3)))) {
+        return;
+    }
+    ::SetProcessDPIAware();
+}
+
+DWORD ParseMs(int argc, wchar_t** argv, int index) {
+    return index < argc ? static_cast<DWORD>(std::wcstoul(argv[index], nullptr, 10)) : kDefaultWaitMs;
+}
+
+template <typename Fn> bool WaitFor(DWORD timeoutMs, Fn&& condition) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (::GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        ::Sleep(kPollMs);
+    }
+}
+
+const char* KindName(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Panel:
+        return "Panel";
+    case ControlKind::Toolbar:
+        return "Toolbar";
+    case ControlKind::ToolButton:
+        return "ToolButton";
+    case ControlKind::Image:
+        return "Image";
+    case ControlKind::PageControl:
+        return "PageControl";
+    case ControlKind::Page:
+        return "Page";
+    case ControlKind::Label:
+        return "Label";
+    case ControlKind::ProgressBar:
+        return "ProgressBar";
+    case ControlKind::StyledButton:
+        return "StyledButton";
+    case ControlKind::GroupBox:
+        return "GroupBox";
+    case ControlKind::CheckBox:
+        return "CheckBox";
+    case ControlKind::ComboBox:
+        return "ComboBox";
+    case ControlKind::InfoEdit:
+        return "InfoEdit";
+    }
+    return "?";
+}
+
+void Rect(JsonWriter& json, std::string_view key, int x, int y, int width, int height) {
+    json.Key(key).BeginArray().Int(x).Int(y).Int(width).Int(height).EndArray();
+}
+
+//--- the main window
+
+void WriteWindow(JsonWriter& json, HWND main) {
+    auto windows = inspect::MainWindows();
+    auto processes = inspect::AppProcesses();
+    json.Key("windows").Int(static_cast<long long>(windows.size()));
+    json.Key("processes").Int(static_cast<long long>(processes.size()));
+    json.Key("found").Bool(main != nullptr);
+    if (!main) {
+        return;
+    }
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    UINT dpi = inspect::Dpi(main);
+    SIZE client = inspect::ClientSize(main);
+    RECT outer = inspect::ScreenRect(main);
+    json.Key("pid").Int(pid);
+    json.Key("class").String(Utf8(inspect::ClassName(main)));
+    json.Key("caption").String(Utf8(inspect::Text(main)));
+    json.Key("visible").Bool(::IsWindowVisible(main) != FALSE);
+    json.Key("foreground").Bool(::GetForegroundWindow() == main);
+    json.Key("iconic").Bool(::IsIconic(main) != FALSE);
+    json.Key("enabled").Bool(::IsWindowEnabled(main) != FALSE);
+    LONG_PTR style = ::GetWindowLongPtrW(main, GWL_STYLE);
+    json.Key("sizable").Bool((style & WS_THICKFRAME) != 0);
+    json.Key("minimize_box").Bool((style & WS_MINIMIZEBOX) != 0);
+    json.Key("maximize_box").Bool((style & WS_MAXIMIZEBOX) != 0);
+    json.Key("dpi").Int(dpi);
+    json.Key("client").BeginArray().Int(client.cx).Int(client.cy).EndArray();
+    json.Key("expected_client")
+        .BeginArray()
+        .Int(::MulDiv(form::kClientWidth, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI))
+        .Int(::MulDiv(form::kClientHeight, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI))
+        .EndArray();
+    json.Key("expected_caption").String(Utf8(form::kCaption));
+    Rect(json, "screen", outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top);
+}
+
+//--- one control of the form table
+
+// The page (of PnlMain) a control stands on, or "" for the header.
+std::string_view PageOf(const ControlDesc& control) {
+    for (const ControlDesc* c = &control; c; c = c->parent.empty() ? nullptr : form::FindControl(c->parent)) {
+        for (std::string_view page : form::kPages) {
+            if (c->name == page) {
+                return page;
+            }
+        }
+    }
+    return {};
+}
+
+// The table position in the main window's client coordinates, each level scaled to `dpi`.
+RECT ExpectedRect(const ControlDesc& control, UINT dpi, int& depth) {
+    auto scale = [dpi](int v) { return ::MulDiv(v, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); };
+    int x = 0;
+    int y = 0;
+    depth = 0;
+    for (const ControlDesc* c = &control; c; c = c->parent.empty() ? nullptr : form::FindControl(c->parent)) {
+        x += scale(c->bounds.x);
+        y += scale(c->bounds.y);
+        ++depth;
+    }
+    return {x, y, x + scale(control.bounds.width), y + scale(control.bounds.height)};
+}
+
+void WriteButtonState(JsonWriter& json, HWND window) {
+    LRESULT check = 0;
+    LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE);
+    json.Key("button_type").Int(style & BS_TYPEMASK);
+    json.Key("pushlike").Bool((style & BS_PUSHLIKE) != 0);
+    if (inspect::Ask(window, BM_GETCHECK, 0, 0, check)) {
+        json.Key("checked").Int(check);
+    }
+}
+
+void WriteComboState(JsonWriter& json, HWND window) {
+    LRESULT count = 0;
+    LRESULT selected = CB_ERR;
+    inspect::Ask(window, CB_GETCOUNT, 0, 0, count);
+    inspect::Ask(window, CB_GETCURSEL, 0, 0, selected);
+    json.Key("items").BeginArray();
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = 0;
+        if (!inspect::Ask(window, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, length) || length < 0) {
+            json.Null();
+            continue;
+        }
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        LRESULT copied = 0;
+        inspect::Ask(window, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()), copied);
+        text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+        json.String(Utf8(text));
+    }
+    json.EndArray();
+    json.Key("selected").Int(selected);
+}
+
+void WriteControl(JsonWriter& json, HWND main, const ControlDesc& control) {
+    json.BeginObject();
+    json.Key("name").String(control.name);
+    json.Key("kind").String(KindName(control.kind));
+    json.Key("parent").String(control.parent);
+    json.Key("page").String(PageOf(control));
+    json.Key("id").Int(control.id);
+    json.Key("design_caption").String(Utf8(control.caption));
+    json.Key("design_disabled").Bool((control.flags & kCtlDisabled) != 0);
+    json.Key("design_down").Bool((control.flags & kCtlDown) != 0);
+    json.Key("design_items").BeginArray();
+    for (auto item : control.items) {
+        json.String(Utf8(item));
+    }
+    json.EndArray();
+    json.Key("design_selected").Int(control.selected);
+
+    HWND window = main ? inspect::FindControl(main, control) : nullptr;
+    json.Key("found").Bool(window != nullptr);
+    if (window) {
+        UINT dpi = inspect::Dpi(main);
+        int depth = 0;
+        RECT expected = ExpectedRect(control, dpi, depth);
+        RECT screen = inspect::ScreenRect(window);
+        POINT origin = inspect::ClientOrigin(main);
+        HWND parent = ::GetParent(window);
+        const ControlDesc* parentRow = inspect::TableRowOf(parent);
+        json.Key("class").String(Utf8(inspect::ClassName(window)));
+        json.Key("text").String(Utf8(inspect::Text(window)));
+        json.Key("visible").Bool(::IsWindowVisible(window) != FALSE);
+        json.Key("shown").Bool((::GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0);
+        json.Key("enabled").Bool(::IsWindowEnabled(window) != FALSE);
+        json.Key("actual_parent").String(parent == main ? std::string_view{} : parentRow ? parentRow->name : "?");
+        Rect(json, "rect", screen.left - origin.x, screen.top - origin.y, screen.right - screen.left,
+             screen.bottom - screen.top);
+        Rect(json, "expected_rect", expected.left, expected.top, expected.right - expected.left,
+             expected.bottom - expected.top);
+        json.Key("depth").Int(depth);
+        Rect(json, "screen", screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top);
+        if (inspect::IsClass(window, WC_BUTTONW)) {
+            WriteButtonState(json, window);
+        } else if (inspect::IsClass(window, WC_COMBOBOXW)) {
+            WriteComboState(json, window);
+        }
+    }
+    json.EndObject();
+}
+
+void WriteDescendants(JsonWriter& json, HWND parent) {
+    for (HWND child : inspect::Children(parent)) {
+        RECT screen = inspect::ScreenRect(child);
+        const ControlDesc* row = inspect::TableRowOf(child);
+        json.BeginObject();
+        json.Key("id").Int(::GetDlgCtrlID(child));
+        json.Key("name").String(row ? row->name : "");
+        json.Key("class").String(Utf8(inspect::ClassName(child)));
+        json.Key("text").String(Utf8(inspect::Text(child)));
+        json.Key("visible").Bool(::IsWindowVisible(child) != FALSE);
+        Rect(json, "screen", screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top);
+        json.Key("children").BeginArray();
+        WriteDescendants(json, child);
+        json.EndArray();
+        json.EndObject();
+    }
+}
+
+//--- commands
+
+int Count(Reply& reply) {
+    reply.json.BeginObject();
+    WriteWindow(reply.json, inspect::MainWindow());
+    reply.json.EndObject();
+    return kMet;
+}
+
+int Kill(Reply& reply) {
+    int ended = inspect::TerminateApp();
+    bool none = WaitFor(kDefaultWaitMs, [] { return inspect::AppProcesses().empty(); });
+    reply.json.BeginObject().Key("ended").Int(ended).Key("none_left").Bool(none).EndObject();
+    return none ? kMet : kNotMet;
+}
+
+int Wait(Reply& reply, std::wstring_view state, DWORD timeoutMs) {
+    auto met = [state] {
+        HWND main = inspect::MainWindow();
+        if (state == L"gone") {
+            return main == nullptr;
+        }
+        if (!main) {
+            return false;
+        }
+        bool visible = ::IsWindowVisible(main) != FALSE;
+        return state == L"exists" || (state == L"visible" && visible) || (state == L"hidden" && !visible);
+    };
+    bool ok = WaitFor(timeoutMs, met);
+    reply.json.BeginObject().Key("met").Bool(ok);
+    WriteWindow(reply.json, inspect::MainWindow());
+    reply.json.EndObject();
+    return ok ? kMet : kNotMet;
+}
+
+int Control(Reply& reply, const ControlDesc& control) {
+    HWND main = inspect::MainWindow();
+    WriteControl(reply.json, main, control);
+    return main && inspect::FindControl(main, control) ? kMet : kNotMet;
+}
+
+int Dump(Reply& reply) {
+    HWND main = inspect::MainWindow();
+    auto& json = reply.json;
+    json.BeginObject().Key("window").BeginObject();
+    WriteWindow(json, main);
+    json.EndObject();
+    json.Key("controls").BeginArray();
+    for (const auto& control : form::Controls()) {
+        WriteControl(json, main, control);
+    }
+    json.EndArray();
+    json.Key("menu").BeginArray();
+    for (const auto& item : form::PopupMenu()) {
+        json.BeginObject().Key("name").String(item.name).Key("id").Int(item.id);
+        json.Key("design_caption").String(Utf8(item.caption)).EndObject();
+    }
+    json.EndArray();
+    json.Key("children").BeginArray();
+    if (main) {
+        WriteDescendants(json, main);
+    }
+    json.EndArray().EndObject();
+    return main ? kMet : kNotMet;
+}
+
+int Click(Reply& reply, const ControlDesc& control) {
+    HWND main = inspect::MainWindow();
+    HWND window = main ? inspect::FindControl(main, control) : nullptr;
+    std::string_view how = "none";
+    if (window && inspect::IsClass(window, WC_BUTTONW)) {
+        how = "BM_CLICK";
+        ::PostMessageW(window, BM_CLICK, 0, 0);
+    } else if (window) {
+        how = "mouse";
+        SIZE size = inspect::ClientSize(window);
+        LPARAM centre = MAKELPARAM(size.cx / 2, size.cy / 2);
+        ::PostMessageW(window, WM_MOUSEMOVE, 0, centre);
+        ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+        ::PostMessageW(window, WM_LBUTTONUP, 0, centre);
+    }
+    reply.json.BeginObject().Key("clicked").Bool(window != nullptr).Key("how").String(how).EndObject();
+    return window ? kMet : kNotMet;
+}
+
+int Menu(Reply& reply, const MenuItemDesc& item) {
+    HWND main = inspect::MainWindow();
+    bool posted = main && ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(item.id, 0), 0);
+    reply.json.BeginObject().Key("posted").Bool(posted).Key("id").Int(item.id).EndObject();
+    return posted ? kMet : kNotMet;
+}
+
+int Post(Reply& reply, UINT msg) {
+    HWND main = inspect::MainWindow();
+    bool posted = main && ::PostMessageW(main, msg, 0, 0);
+    reply.json.BeginObject().Key("posted").Bool(posted).EndObject();
+    return posted ? kMet : kNotMet;
+}
+
+int Send(Reply& reply, UINT msg, WPARAM wParam) {
+    HWND main = inspect::MainWindow();
+    LRESULT result = 0;
+    bool answered = main && inspect::Ask(main, msg, wParam, 0, result);
+    reply.json.BeginObject().Key("answered").Bool(answered).Key("result").Int(result).EndObject();
+    return answered ? kMet : kNotMet;
+}
+
+void WriteMessageBox(JsonWriter& json, HWND box) {
+    json.Key("found").Bool(box != nullptr);
+    if (!box) {
+        return;
+    }
+    json.Key("caption").String(Utf8(inspect::Text(box)));
+    std::wstring text;
+    json.Key("buttons").BeginArray();
+    for (HWND child : inspect::Children(box)) {
+        if (inspect::IsClass(child, WC_STATICW)) {
+            std::wstring line = inspect::Text(child);
+            text += text.empty() || line.empty() ? line : L"\n" + line;
+        } else if (inspect::IsClass(child, WC_BUTTONW) && ::IsWindowVisible(child)) {
+            LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
+            json.BeginObject().Key("id").Int(::GetDlgCtrlID(child));
+            json.Key("text").String(Utf8(inspect::Text(child)));
+            json.Key("default").Bool((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON).EndObject();
+        }
+    }
+    json.EndArray();
+    json.Key("text").String(Utf8(text));
+    json.Key("foreground").Bool(::GetForegroundWindow() == box);
+}
+
+int MessageBoxInfo(Reply& reply, DWORD timeoutMs) {
+    HWND box = nullptr;
+    WaitFor(timeoutMs, [&] { return (box = inspect::FindMessageBox()) != nullptr; });
+    reply.json.BeginObject();
+    WriteMessageBox(reply.json, box);
+    reply.json.EndObject();
+    return box ? kMet : kNotMet;
+}
+
+int Answer(Reply& reply, int buttonId, DWORD timeoutMs) {
+    HWND box = nullptr;
+    WaitFor(timeoutMs, [&] { return (box = inspect::FindMessageBox()) != nullptr; });
+    HWND button = box ? ::GetDlgItem(box, buttonId) : nullptr;
+    if (button) {
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    }
+    bool gone = button && WaitFor(timeoutMs, [box] { return !::IsWindow(box); });
+    reply.json.BeginObject().Key("found").Bool(box != nullptr).Key("pressed").Bool(button != nullptr);
+    reply.json.Key("gone").Bool(gone).EndObject();
+    return gone ? kMet : kNotMet;
+}
+
+int Run(int argc, wchar_t** argv, Reply& reply) {
+    if (argc < 2) {
+        return UsageError("usage: rambroom_driver COMMAND [ARGS]");
+    }
+    std::wstring_view command = argv[1];
+    std::string arg = argc > 2 ? Utf8(argv[2]) : std::string();
+
+    if (command == L"count") {
+        return Count(reply);
+    }
+    if (command == L"kill") {
+        return Kill(reply);
+    }
+    if (command == L"window") {
+        return Wait(reply, L"exists", 0);
+    }
+    if (command == L"wait") {
+        std::wstring_view state = argc > 2 ? argv[2] : L"exists";
+        if (state != L"exists" && state != L"visible" && state != L"hidden" && state != L"gone") {
+            return UsageError("wait: state is exists, visible, hidden or gone");
+        }
+        return Wait(reply, state, ParseMs(argc, argv, 3));
+    }
+    if (command == L"control" || command == L"click") {
+        const ControlDesc* control = form::FindControl(arg);
+        if (!control) {
+            return UsageError("no control of that name in the form table");
+        }
+        return command == L"control" ? Control(reply, *control) : Click(reply, *control);
+    }
+    if (command == L"dump") {
+        return Dump(reply);
+    }
+    if (command == L"menu") {
+        const MenuItemDesc* item = form::FindMenuItem(arg);
+        if (!item) {
+            return UsageError("no popup-menu item of that name");
+        }
+        return Menu(reply, *item);
+    }
+    if (command == L"close") {
+        return Post(reply, WM_CLOSE);
+    }
+    if (command == L"endsession") {
+        return Send(reply, WM_QUERYENDSESSION, 0);
+    }
+    if (command == L"user" && argc > 2) {
+        return Send(reply, WM_USER, std::wcstoul(argv[2], nullptr, 10));
+    }
+    if (command == L"msgbox") {
+        return MessageBoxInfo(reply, ParseMs(argc, argv, 2));
+    }
+    if (command == L"answer" && (arg == "yes" || arg == "no")) {
+        return Answer(reply, arg == "yes" ? IDYES : IDNO, ParseMs(argc, argv, 3));
+    }
+    return UsageError("unknown command");
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    BecomeDpiAware();
+    Reply reply;
+    int code = Run(argc, argv, reply);
+    if (code != kUsage) {
+        Print(reply.json.Text());
+    }
+    return code;
+}

@@ -1,0 +1,187 @@
+# shellcheck shell=bash
+# Wine + Xvfb environment of ./run and ./test. Source it from bash, then:
+#
+#   rb_display_start          keep a DISPLAY that answers, else start Xvfb on a free display
+#   rb_wine_template DIR      the template prefix under DIR, built once per Wine version and recipe
+#   rb_wine_prefix TEMPLATE DIR   a fresh copy of the template at DIR, exported as WINEPREFIX
+#   rb_wine_start             start and warm the server of WINEPREFIX
+#   rb_wine_cleanup           stop that server and the Xvfb started here (also from a trap)
+#   rb_wine_loader EXE        the Wine loader that runs EXE (PE32+ -> wine64, PE32 -> wine)
+#   rb_wine32_works           true when this machine runs 32-bit Windows programs
+#   rb_offline COMMAND...     runs COMMAND without network but loopback, where the kernel allows
+#
+# The template prefix has a virtual desktop "Default" with a taskbar (without a window
+# manager, hiding a window stalls and the notification area does not exist), Korean font
+# replacements, Wine's symbol font, and tools/browser-capture.sh as the browser.
+
+RB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+RB_WINE64=/usr/lib/wine/wine64
+RB_WINE32=/usr/lib/wine/wine
+RB_XVFB_PID=
+RB_SERVER_PREFIX=
+export WINEDEBUG=${WINEDEBUG:--all}
+
+rb_log() { printf '%s\n' "$*" >&2; }
+
+# The 32-bit loader is an i386 ELF program: kernels without 32-bit user mode (some virtual
+# machines) refuse it with "Exec format error", and then only x64 programs run.
+rb_wine32_works() {
+    "$RB_WINE32" --version >/dev/null 2>&1
+}
+
+rb_wine_loader() {
+    local machine
+    # PE header offset at 0x3c; the machine field follows the "PE\0\0" signature.
+    machine=$(od -An -tx1 -j"$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')" -N6 "$1" | tr -d ' \n' | cut -c9-12)
+    if [ "$machine" = "6486" ]; then
+        printf '%s\n' "$RB_WINE64"
+    else
+        printf '%s\n' "$RB_WINE32"
+    fi
+}
+
+# The program asks its web service at every start. Run under test or on a machine without
+# network, nothing of that may leave the machine: a network namespace of its own, with only
+# loopback up (for test servers), keeps it in. X (filesystem socket) and the Wine server
+# still answer from inside. Without namespaces the command runs as it is.
+rb_offline() {
+    if unshare -n true 2>/dev/null; then
+        unshare -n sh -c 'ip link set lo up 2>/dev/null; exec "$@"' rb_offline "$@"
+    else
+        "$@"
+    fi
+}
+
+rb_display_start() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        return 0
+    fi
+    local numberFile
+    numberFile=$(mktemp)
+    # -displayfd: Xvfb picks a free display number and writes it once it accepts clients.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" </dev/null >/dev/null 2>&1 &
+    RB_XVFB_PID=$!
+    local i
+    for ((i = 0; i < 100; i++)); do
+        if [ -s "$numberFile" ]; then
+            break
+        fi
+        if ! kill -0 "$RB_XVFB_PID" 2>/dev/null; then
+            break
+        fi
+        sleep 0.1
+    done
+    if [ ! -s "$numberFile" ]; then
+        rm -f "$numberFile"
+        rb_log "Xvfb did not start"
+        return 1
+    fi
+    DISPLAY=":$(tr -d ' \n' <"$numberFile")"
+    export DISPLAY
+    rm -f "$numberFile"
+}
+
+rb_wine_settings() {
+    cat <<EOF
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
+"Default"="1024x768"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\Default]
+"EnableShell"=dword:00000001
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"Gulim"="NanumGothic"
+"Malgun Gothic"="NanumGothic"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineBrowser]
+"Browsers"="$RB_ROOT/tools/browser-capture.sh"
+EOF
+}
+
+# Debian's Wine does not look in fonts-wine's folder; without Marlett the caption buttons
+# show letters instead of their symbols.
+rb_wine_symbol_font() {
+    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$1/drive_c/windows/Fonts/"
+    fi
+}
+
+# Prints the template's path. Booting a prefix takes 15-25 s, so it happens once per Wine
+# version and version of this file; an interrupted build leaves no ".complete" and is redone.
+rb_wine_template() {
+    local base=$1 key dir
+    key=$({ "$RB_WINE64" --version; rb_wine_settings; cat "$RB_ROOT/tools/wine-env.sh"; } | sha1sum | cut -c1-12)
+    dir=$base/wine-template-$key
+    if [ -f "$dir/.complete" ]; then
+        printf '%s\n' "$dir"
+        return 0
+    fi
+    rb_log "Building the Wine template prefix $dir (once) ..."
+    local old
+    for old in "$base"/wine-template-*; do
+        if [ -d "$old" ]; then
+            WINEPREFIX=$old wineserver -k 2>/dev/null || true
+            rm -rf "$old"
+        fi
+    done
+    mkdir -p "$dir"
+    (
+        export WINEPREFIX=$dir
+        # The settings must be in place before the desktop starts, so the boot server is stopped after.
+        "$RB_WINE64" wineboot -i </dev/null >"$dir.log" 2>&1 &&
+            wineserver -w &&
+            rb_wine_settings >"$dir/drive_c/rambroom-settings.reg" &&
+            rb_wine_symbol_font "$dir" &&
+            "$RB_WINE64" regedit /S 'C:\rambroom-settings.reg' </dev/null >>"$dir.log" 2>&1 &&
+            { wineserver -k 2>/dev/null || true; }
+        wineserver -w
+        grep -q '"EnableShell"=dword:00000001' "$dir/user.reg" &&
+            grep -q 'browser-capture.sh' "$dir/user.reg"
+    ) || {
+        rb_log "Could not build the Wine prefix; see $dir.log"
+        rm -rf "$dir"
+        return 1
+    }
+    touch "$dir/.complete"
+    printf '%s\n' "$dir"
+}
+
+# Never `cp -al`: the server rewrites user.reg in place, which would change the template too.
+rb_wine_prefix() {
+    local template=$1 dir=$2
+    if [ -d "$dir" ]; then
+        WINEPREFIX=$dir wineserver -k 2>/dev/null || true
+        rm -rf "$dir"
+    fi
+    mkdir -p "$(dirname "$dir")"
+    cp -a "$template" "$dir"
+    rm -f "$dir/.complete"
+    export WINEPREFIX=$dir
+}
+
+# The first Wine program after the server starts spawns services that inherit its output;
+# inside $(...) or ctest the caller would wait on them. So the server is made persistent and
+# warmed here, with the output going nowhere.
+rb_wine_start() {
+    RB_SERVER_PREFIX=$WINEPREFIX
+    wineserver -p </dev/null >/dev/null 2>&1
+    "$RB_WINE64" cmd /c exit 0 </dev/null >/dev/null 2>&1
+}
+
+rb_wine_cleanup() {
+    if [ -n "$RB_SERVER_PREFIX" ]; then
+        WINEPREFIX=$RB_SERVER_PREFIX wineserver -k 2>/dev/null || true
+        RB_SERVER_PREFIX=
+    fi
+    if [ -n "$RB_XVFB_PID" ]; then
+        kill "$RB_XVFB_PID" 2>/dev/null || true
+        wait "$RB_XVFB_PID" 2>/dev/null || true
+        RB_XVFB_PID=
+    fi
+    return 0
+}
