@@ -233,24 +233,31 @@ void TFrmRamBroom::FormCreate() {
 }
 
 void TFrmRamBroom::BindHandlers() {
-    controls_.Bind("BtnHomeClick", [this](FormControl& sender) { BtnHomeClick(sender); });
-    controls_.Bind("SVGIconImage1Click", [this](FormControl&) { SVGIconImage1Click(); });
-    controls_.Bind("EditInfoClick", [this](FormControl&) { EditInfoClick(); });
-    controls_.Bind("BtnCleanClick", [this](FormControl&) { BtnCleanClick("TStyledSpeedButton"); });
+    // Every handler the form table and the popup menu name, bound by that name. A menu item
+    // has no control, so its handlers get no sender.
+    using Handler = std::function<void(FormControl* sender)>;
+    const std::pair<std::string_view, Handler> handlers[] = {
+        {"BtnHomeClick", [this](FormControl* sender) { BtnHomeClick(*sender); }},
+        {"SVGIconImage1Click", [this](FormControl*) { SVGIconImage1Click(); }},
+        {"EditInfoClick", [this](FormControl*) { EditInfoClick(); }},
+        {"BtnCleanClick", [this](FormControl*) { BtnCleanClick("TStyledSpeedButton"); }},
+        {"BtnOpenClick", [this](FormControl*) { BtnOpenClick(); }},
+        {"BtnCopyrightClick", [this](FormControl*) { BtnCopyrightClick(); }},
+        {"BtnCloseClick", [this](FormControl*) { BtnCloseClick(); }},
+    };
+    for (const auto& [name, handler] : handlers) {
+        controls_.Bind(name, [handler](FormControl& sender) { handler(&sender); });
+        for (const auto& item : form::PopupMenu()) {
+            if (item.handler == name) {
+                menuHandlers_[item.id] = handler;
+            }
+        }
+    }
 }
 
 void TFrmRamBroom::OnMenuCommand(int id) {
-    for (const auto& item : form::PopupMenu()) {
-        if (item.id != id) {
-            continue;
-        }
-        if (item.handler == "BtnOpenClick") {
-            BtnOpenClick();
-        } else if (item.handler == "BtnCopyrightClick") {
-            BtnCopyrightClick();
-        } else if (item.handler == "BtnCloseClick") {
-            BtnCloseClick();
-        }
+    if (auto found = menuHandlers_.find(id); found != menuHandlers_.end()) {
+        found->second(nullptr);
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -78,6 +80,7 @@ private:
     Clock& clock_;
     FormControls controls_;
     UniqueHmenu popup_;
+    std::map<int, std::function<void(FormControl*)>> menuHandlers_; // by menu item id
     UniqueHfont desktopFont_;
     UniqueHfont titleFont_;
     UINT dpi_ = 96;
