@@ -24,7 +24,7 @@ struct AutoCleanInputs {
 };
 
 inline constexpr std::int64_t kCooldownSeconds = 300;
-inline constexpr std::int64_t kDefaultThreshold = 100;     // a list without a usable text
+inline constexpr std::int64_t kDefaultThreshold = 100; // a list without a usable text
 inline constexpr std::int64_t kDefaultIntervalMinutes = 1440;
 
 bool IsAutoCleanDue(const AutoCleanInputs& in);

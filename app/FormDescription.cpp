@@ -14,6 +14,7 @@ using K = ControlKind;
 constexpr int kFirstControlId = 1001;
 constexpr int kFirstMenuId = 2001;
 
+// clang-format off
 constexpr std::array kControlsDesign = {
     // name, kind, parent, bounds at 96 DPI, design caption, handler, flags, items, selected
     ControlDesc{"PnlHead", K::Panel, "", {0, 0, 500, 50}, L"", ""},
@@ -58,6 +59,7 @@ constexpr std::array kControlsDesign = {
                 "ChkCleanOnTrayClick"},
     ControlDesc{"EditInfo", K::InfoEdit, "Card2", {15, 368, 170, 21}, L"", "EditInfoClick"},
 };
+// clang-format on
 
 constexpr auto kControls = [] {
     auto table = kControlsDesign;

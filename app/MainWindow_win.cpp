@@ -52,9 +52,8 @@ std::unique_ptr<TFrmRamBroom> TFrmRamBroom::Create(HINSTANCE instance, Switch sw
     }
 
     std::unique_ptr<TFrmRamBroom> window(new TFrmRamBroom(sw, clock));
-    HWND hwnd = ::CreateWindowExW(kWindowExStyle, className.c_str(), std::wstring(form::kCaption).c_str(),
-                                  kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance,
-                                  window.get());
+    HWND hwnd = ::CreateWindowExW(kWindowExStyle, className.c_str(), std::wstring(form::kCaption).c_str(), kWindowStyle,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, window.get());
     if (!hwnd) {
         return nullptr;
     }
@@ -62,8 +61,7 @@ std::unique_ptr<TFrmRamBroom> TFrmRamBroom::Create(HINSTANCE instance, Switch sw
     return window;
 }
 
-TFrmRamBroom::TFrmRamBroom(Switch sw, Clock& clock)
-    : switch_(sw), clock_(clock), dispatcher_(UiDispatcher::Create()) {}
+TFrmRamBroom::TFrmRamBroom(Switch sw, Clock& clock) : switch_(sw), clock_(clock), dispatcher_(UiDispatcher::Create()) {}
 
 TFrmRamBroom::~TFrmRamBroom() {
     dispatcher_->Detach();
@@ -235,7 +233,7 @@ void TFrmRamBroom::FormCreate() {
 void TFrmRamBroom::BindHandlers() {
     // Every handler the form table and the popup menu name, bound by that name. A menu item
     // has no control, so its handlers get no sender.
-    using Handler = std::function<void(FormControl* sender)>;
+    using Handler = std::function<void(FormControl * sender)>;
     const std::pair<std::string_view, Handler> handlers[] = {
         {"BtnHomeClick", [this](FormControl* sender) { BtnHomeClick(*sender); }},
         {"SVGIconImage1Click", [this](FormControl*) { SVGIconImage1Click(); }},

@@ -13,8 +13,7 @@
 
 #include <utility>
 
-template <typename Traits>
-class UniqueResource {
+template <typename Traits> class UniqueResource {
 public:
     using Type = typename Traits::Type;
 

@@ -8,8 +8,8 @@
 class ShellWaitSystem {
 public:
     virtual ~ShellWaitSystem() = default;
-    virtual bool Terminating() = 0;       // the program is quitting
-    virtual bool TaskbarExists() = 0;     // a window of class "Shell_TrayWnd"
+    virtual bool Terminating() = 0;        // the program is quitting
+    virtual bool TaskbarExists() = 0;      // a window of class "Shell_TrayWnd"
     virtual std::uint64_t TickCount() = 0; // milliseconds
     virtual void Sleep(unsigned milliseconds) = 0;
 };

@@ -10,8 +10,8 @@ void AllowThroughMessageFilter(HWND window, UINT msg) {
     HMODULE user = ::GetModuleHandleW(L"user32.dll");
     using FilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
     using FilterFn = BOOL(WINAPI*)(UINT, DWORD);
-    if (auto filterEx =
-            reinterpret_cast<FilterExFn>(reinterpret_cast<void*>(::GetProcAddress(user, "ChangeWindowMessageFilterEx")))) {
+    if (auto filterEx = reinterpret_cast<FilterExFn>(
+            reinterpret_cast<void*>(::GetProcAddress(user, "ChangeWindowMessageFilterEx")))) {
         filterEx(window, msg, 1 /* MSGFLT_ALLOW */, nullptr);
     } else if (auto filter = reinterpret_cast<FilterFn>(
                    reinterpret_cast<void*>(::GetProcAddress(user, "ChangeWindowMessageFilter")))) {
@@ -48,9 +48,9 @@ void TrayIcon::LoadIcons() {
         HICON icon = nullptr;
         // LoadIconMetric picks the small-icon size of the current DPI from the icon's images.
         if (FAILED(::LoadIconMetric(instance, MAKEINTRESOURCEW(args_.iconResources[i]), LIM_SMALL, &icon))) {
-            icon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(args_.iconResources[i]), IMAGE_ICON,
-                                                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                                   0));
+            icon =
+                static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(args_.iconResources[i]), IMAGE_ICON,
+                                                ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
         }
         icons_[i].reset(icon);
     }

@@ -17,8 +17,8 @@ enum class ControlKind {
     StyledButton, // the big clean button
     GroupBox,     // framed group with a caption, container of its rows
     CheckBox,
-    ComboBox,     // drop-down list: pick an item only
-    InfoEdit,     // borderless read-only single-line text box
+    ComboBox, // drop-down list: pick an item only
+    InfoEdit, // borderless read-only single-line text box
 };
 
 struct FormRect {
@@ -28,11 +28,11 @@ struct FormRect {
 // Flags of a control.
 enum : unsigned {
     kCtlNone = 0,
-    kCtlCentered = 1u << 0,  // text centred
-    kCtlOwnFont = 1u << 1,   // keeps its own font when the window switches to the desktop font
-    kCtlDown = 1u << 2,      // tool button pressed at start
+    kCtlCentered = 1u << 0, // text centred
+    kCtlOwnFont = 1u << 1,  // keeps its own font when the window switches to the desktop font
+    kCtlDown = 1u << 2,     // tool button pressed at start
     kCtlHandCursor = 1u << 3,
-    kCtlDisabled = 1u << 4,  // disabled at start
+    kCtlDisabled = 1u << 4, // disabled at start
 };
 
 struct ControlDesc {
@@ -44,8 +44,8 @@ struct ControlDesc {
     std::string_view handler; // empty: no handler
     unsigned flags = kCtlNone;
     std::span<const std::wstring_view> items = {}; // combo box items
-    int selected = -1;                               // combo box selection at start
-    int id = 0;                                      // control identifier (WM_COMMAND, GetDlgItem)
+    int selected = -1;                             // combo box selection at start
+    int id = 0;                                    // control identifier (WM_COMMAND, GetDlgItem)
 };
 
 struct MenuItemDesc {

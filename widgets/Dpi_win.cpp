@@ -3,8 +3,7 @@
 namespace dpi {
 namespace {
 
-template <typename Fn>
-Fn UserProc(const char* name) {
+template <typename Fn> Fn UserProc(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
 }
 

@@ -26,9 +26,8 @@ UniqueHbitmap LoadRbim(HINSTANCE instance, int resourceId, SIZE& size) {
     }
     RbimHeader header;
     std::memcpy(&header, bytes, sizeof(header));
-    if (std::memcmp(header.magic, "RBIM", 4) != 0 || header.width == 0 || header.height == 0 ||
-        header.width > 4096 || header.height > 4096 ||
-        length - sizeof(header) < std::uint64_t{header.width} * header.height * 4) {
+    if (std::memcmp(header.magic, "RBIM", 4) != 0 || header.width == 0 || header.height == 0 || header.width > 4096 ||
+        header.height > 4096 || length - sizeof(header) < std::uint64_t{header.width} * header.height * 4) {
         return {};
     }
     BITMAPINFO bmi{};

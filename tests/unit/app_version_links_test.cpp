@@ -11,8 +11,8 @@ TEST(AppVersion, FormatsTheFourNumbersInOrder) {
         const wchar_t* format;
         const wchar_t* text;
     } cases[] = {
-        {L"%d.%d.%d", L"1.9.3"},   {L"%d.%d.%d.%d", L"1.9.3.0"}, {L"v%d", L"v1"},
-        {L"%d.%d.%d.%d.%d", L"1.9.3.0."}, {L"100%%", L"100%"}, {L"", L""},
+        {L"%d.%d.%d", L"1.9.3"},          {L"%d.%d.%d.%d", L"1.9.3.0"}, {L"v%d", L"v1"},
+        {L"%d.%d.%d.%d.%d", L"1.9.3.0."}, {L"100%%", L"100%"},          {L"", L""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatAppVersion(c.format, v), c.text);

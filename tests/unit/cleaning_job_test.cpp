@@ -113,7 +113,9 @@ TEST_F(Fixture, CompletionAfterTheWindowIsGoneIsDropped) {
 TEST_F(Fixture, NoThreadMeansBackToIdleAtOnce) {
     RecordingWindow window;
     CleaningServices services = Services();
-    services.startWorker = [](std::function<void()>) { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); };
+    services.startWorker = [](std::function<void()>) {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
     EXPECT_FALSE(StartCleaning(window, false, services));
     EXPECT_EQ(window.events, (Events{"busy", "done", "idle"}));
 }

@@ -19,8 +19,8 @@ TEST(DateTime, SecondsBetweenTruncatesAndIgnoresOrder) {
         {base, 0},
         {EncodeDateTime(2026, 12, 10, 23, 59, 0, 999), 0},
         {EncodeDateTime(2026, 12, 10, 23, 59, 1, 0), 1},
-        {EncodeDateTime(2026, 12, 11, 0, 4, 0, 0), 300},     // across midnight
-        {EncodeDateTime(2026, 12, 10, 23, 54, 0, 0), 300},   // in the past
+        {EncodeDateTime(2026, 12, 11, 0, 4, 0, 0), 300},      // across midnight
+        {EncodeDateTime(2026, 12, 10, 23, 54, 0, 0), 300},    // in the past
         {EncodeDateTime(2026, 12, 10, 23, 53, 59, 500), 300}, // 300.5 s truncates
         {EncodeDateTime(2027, 1, 1, 0, 0, 0, 0), 21 * 86400 + 60},
     };

@@ -91,8 +91,8 @@ TEST(ForceForegroundWindow, LastResortLiftsTheLockTimeoutAndPutsItBack) {
     FakeForeground fg;
     fg.switchWorksWhenAttached = false;
     ForceForegroundWindow(fg, kTarget);
-    EXPECT_EQ(fg.calls, (Calls{"attach 1->2", "top", "setfg", "detach 1->2", "timeout 0", "top", "setfg",
-                               "timeout 200000"}));
+    EXPECT_EQ(fg.calls,
+              (Calls{"attach 1->2", "top", "setfg", "detach 1->2", "timeout 0", "top", "setfg", "timeout 200000"}));
     EXPECT_EQ(fg.lockTimeout, 200000u);
     EXPECT_EQ(fg.foreground, kTarget);
 }

@@ -9,8 +9,8 @@ namespace {
 // A simulated clock: Sleep advances it; the taskbar appears at a set time.
 class FakeShell : public ShellWaitSystem {
 public:
-    std::uint64_t now = 5'000'000; // an arbitrary boot uptime
-    std::optional<std::uint64_t> taskbarAfterMs;   // measured from the start
+    std::uint64_t now = 5'000'000;               // an arbitrary boot uptime
+    std::optional<std::uint64_t> taskbarAfterMs; // measured from the start
     std::optional<std::uint64_t> terminateAfterMs;
     int sleeps = 0;
     std::uint64_t start = now;
