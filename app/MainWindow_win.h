@@ -88,6 +88,9 @@ private:
     // Created during startup; control messages are ignored until it exists.
     std::shared_ptr<TrayIcon> trayIcon_;
     NumberSeparators separators_;
+    // The usage lines of the last tick, and those not yet shown because their label was hidden.
+    StatusLineCache statusLines_;
+    unsigned statusPending_ = StatusLineCache::kPhys | StatusLineCache::kPage | StatusLineCache::kWork;
 
     // Controls the tick touches every second.
     FormControl* lblPhysStatus_ = nullptr;

@@ -59,12 +59,13 @@ double WholeMegabytes(std::uint64_t bytes) {
 
 //--- numbers as printed
 
-// Any value at any number of decimals.
+// Any value at any number of decimals. One whose scaled magnitude is out of a double's range
+// (beyond 1e209 at 99 decimals) prints as 0, like the infinities.
 Printed PrintedOf(double value, int decimals) {
-    if (!std::isfinite(value)) {
-        value = 0;
-    }
     const double scaled = std::round(std::fabs(value) * std::pow(10.0, decimals));
+    if (!std::isfinite(scaled)) {
+        return 0;
+    }
     return value < 0 ? -scaled : scaled;
 }
 
@@ -202,7 +203,8 @@ void AppendLarge(std::wstring& out, Printed printed, int decimals, const NumberS
         std::wstring fraction(static_cast<std::size_t>(decimals), L'0');
         for (int i = decimals - 1; i >= 0; --i) {
             const double q = std::floor(fractionPart / 10);
-            fraction[static_cast<std::size_t>(i)] = static_cast<wchar_t>(L'0' + static_cast<int>(fractionPart - q * 10));
+            fraction[static_cast<std::size_t>(i)] =
+                static_cast<wchar_t>(L'0' + static_cast<int>(fractionPart - q * 10));
             fractionPart = q;
         }
         out += fraction;
@@ -402,8 +404,7 @@ void StatusLineCache::SetFormat(CachedLine& line, std::wstring_view format, std:
 
 bool StatusLineCache::Refresh(CachedLine& line, const double (&printed)[kMaxArgs]) {
     // A figure no directive shows stays 0.
-    if (line.valid && printed[0] == line.printed[0] && printed[1] == line.printed[1] &&
-        printed[2] == line.printed[2]) {
+    if (line.valid && printed[0] == line.printed[0] && printed[1] == line.printed[1] && printed[2] == line.printed[2]) {
         return false;
     }
     std::copy(std::begin(printed), std::end(printed), line.printed);
@@ -426,8 +427,8 @@ bool StatusLineCache::Rebuild(CachedLine& line) {
     if (line.text.size() < kRoom) {
         line.text.resize(kRoom);
     }
-    if (const wchar_t* end = WriteLine(line.text.data(), line.text.size(), line.format, line.pieces, printed,
-                                       separators_)) {
+    if (const wchar_t* end =
+            WriteLine(line.text.data(), line.text.size(), line.format, line.pieces, printed, separators_)) {
         line.length = static_cast<std::size_t>(end - line.text.data());
     } else {
         std::wstring text;

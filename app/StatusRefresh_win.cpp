@@ -17,6 +17,7 @@ AutoCleanRule RuleOf(FormControls& controls, const char* check, const char* list
     text = controls.Get(list).SelectedText();
     return {true, text};
 }
+
 } // namespace
 
 void TFrmRamBroom::TmrStatusTimer() {
@@ -34,16 +35,24 @@ void TFrmRamBroom::TmrStatusTimer() {
     // Cleared first: a failed file-cache query then shows 0 MB (0.00%), not stale figures.
     TMemoryUsage usage{};
     GetMemoryUsage(usage);
-    const StatusLines lines = BuildStatusLines(usage, FmtPhysStatus, separators_);
-    lblPhysStatus_->SetText(lines.phys);
-    if (lblVirtual_->Visible()) {
-        lblVirtualStatus_->SetText(lines.page);
+    // A label is set only when its line changed since the last tick, so an unchanged label is
+    // neither read back nor repainted.
+    statusPending_ |= statusLines_.Update(usage, FmtPhysStatus, separators_);
+    if ((statusPending_ & StatusLineCache::kPhys) != 0) {
+        lblPhysStatus_->SetText(statusLines_.Phys());
+        statusPending_ &= ~StatusLineCache::kPhys;
     }
-    if (lblWorking_->Visible()) {
-        lblWorkingStatus_->SetText(lines.work);
+    if ((statusPending_ & StatusLineCache::kPage) != 0 && lblVirtual_->Visible()) {
+        lblVirtualStatus_->SetText(statusLines_.Page());
+        statusPending_ &= ~StatusLineCache::kPage;
     }
-    if (::SendMessageW(progressBar_->hwnd, PBM_GETPOS, 0, 0) != lines.bar) {
-        ::SendMessageW(progressBar_->hwnd, PBM_SETPOS, static_cast<WPARAM>(lines.bar), 0);
+    if ((statusPending_ & StatusLineCache::kWork) != 0 && lblWorking_->Visible()) {
+        lblWorkingStatus_->SetText(statusLines_.Work());
+        statusPending_ &= ~StatusLineCache::kWork;
+    }
+    const int bar = statusLines_.Bar();
+    if (::SendMessageW(progressBar_->hwnd, PBM_GETPOS, 0, 0) != bar) {
+        ::SendMessageW(progressBar_->hwnd, PBM_SETPOS, static_cast<WPARAM>(bar), 0);
     }
 
     if (IsRunning()) {
@@ -58,6 +67,10 @@ void TFrmRamBroom::TmrStatusTimer() {
     in.page = RuleOf(controls_, "ChkUsagePage", "EditUsagePage", pageText);
     in.work = RuleOf(controls_, "ChkUsageWork", "EditUsageWork", workText);
     in.minute = RuleOf(controls_, "ChkMinute", "EditMinute", minuteText);
+    // With no rule ticked nothing is due, whatever the time: the clock is not read.
+    if (!in.phys.ticked && !in.page.ticked && !in.work.ticked && !in.minute.ticked) {
+        return;
+    }
     in.nextTime = NextTime;
     in.now = clock_.Now();
     in.isRunning = IsRunning();

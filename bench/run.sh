@@ -2,21 +2,27 @@
 # RamBroom benchmarks, measured in one run under Xvfb + Wine:
 #   (a) snapshot   GetMemoryUsage against the bare GlobalMemoryStatusEx + NtQuerySystemInformation(21)
 #                  pair it is made of                                       target <= 1.3x
-#   (b) footprint  resident memory (VmRSS of the Wine process, after the window has settled) and
+#   (b) tick       one status tick without its window (snapshot into a cleared record, the three
+#                  lines, the auto-clean decision) against the same pair; as the program runs it,
+#                  and with every printed figure changing every tick      target <= 1.3x
+#   (c) footprint  resident memory (VmRSS of the Wine process, after the window has settled) and
 #                  start-up time (launch until the top-level window exists and is visible) of
 #                  RamBroom.exe against a bare 500x450 window; medians      memory target <= 1.25x
-#   (c) size       the 32-bit RamBroom.exe                                  target <= 1 MiB
+#                  The mappings that differ most are listed from /proc/PID/smaps.
+#   (d) size       the 32-bit RamBroom.exe                                  target <= 1 MiB
 #
-#   bench/run.sh [RUNS]        RUNS launches of each program for (b), 5 unless given
+#   bench/run.sh [RUNS]        RUNS launches of each program for (c), 5 unless given
 #
 # Builds the MinSizeRel i686 release (preset mingw-i686) in a build directory of its own, so it
 # neither waits for nor changes the project's build/mingw-i686. Where this machine cannot run
-# 32-bit Linux programs (and so no 32-bit Wine), (a) and (b) are measured on the x64 build
-# (preset mingw-x64) and the report says so. Everything Wine runs is kept off the network.
+# 32-bit Linux programs (and so no 32-bit Wine), (a) to (c) are measured on the x64 build
+# (preset mingw-x64) and the report says so. Everything Wine runs is kept off the network. The
+# prefix gets the settings of ./test's (virtual desktop with a taskbar, Korean font
+# replacements), so the program draws its Korean texts in a Korean font as it does there.
 #
 # Environment: BENCH_DISPLAY (:72), BENCH_WINEPREFIX (/tmp/rambroom-bench-wine), BENCH_BUILD_I686
 # (build/bench-i686), BENCH_BUILD_X64 (build/bench-x64), BENCH_SETTLE (seconds between the window
-# showing and the memory reading, 3), BENCH_CALLS (snapshot calls of each kind, 202000).
+# showing and the memory reading, 3), BENCH_CALLS (snapshot and tick calls of each kind, 202000).
 set -euo pipefail
 
 # The program under test checks its web service at start: no packet of it leaves this machine.
@@ -74,7 +80,7 @@ build() {
     say "building $preset in $dir"
     (cd "$root" && cmake --preset "$preset" -B "$dir" -DRAMBROOM_TESTS=OFF) >"$logs/configure-$preset.log" 2>&1 ||
         die "configuring $preset failed: $logs/configure-$preset.log"
-    cmake --build "$dir" -j2 --target snapshot_bench bare_window window_wait >"$logs/bench-$preset.log" 2>&1 ||
+    cmake --build "$dir" -j2 --target snapshot_bench tick_bench bare_window window_wait >"$logs/bench-$preset.log" 2>&1 ||
         die "building the benchmark programs failed: $logs/bench-$preset.log"
     cmake --build "$dir" -j2 --target RamBroom >"$app_log" 2>&1 || true
 }
@@ -88,7 +94,7 @@ else
     arch=x64
     bin=$build64
     runner=$wine64
-    say "32-bit programs do not run on this machine ($wine32 cannot start): (a) and (b) measure the x64 build"
+    say "32-bit programs do not run on this machine ($wine32 cannot start): (a) to (c) measure the x64 build"
     build "$build64" mingw-x64
 fi
 app=$bin/app/RamBroom.exe
@@ -107,17 +113,22 @@ if [ ! -S "$socket" ]; then
     [ -S "$socket" ] || die "Xvfb did not start on $DISPLAY"
 fi
 
+# wine-env.sh holds the settings ./test's prefixes get.
+# shellcheck source=../tools/wine-env.sh
+source "$root/tools/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     say "booting the Wine prefix $WINEPREFIX"
     "$wine64" wineboot -i </dev/null >"$logs/wineboot.log" 2>&1
     wineserver -w
-    # A virtual desktop with a shell: without a window manager, windows have no frame and
-    # hiding one stalls for seconds.
-    {
-        "$wine64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
-        "$wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
-        "$wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f
-    } </dev/null >>"$logs/wineboot.log" 2>&1
+fi
+# A virtual desktop with a shell (without a window manager, windows have no frame and hiding one
+# stalls for seconds) and the Korean font replacements. They must be in the registry before the
+# server starts, so a prefix that lacks them gets them and a restarted server.
+if ! grep -q '"EnableShell"=dword:00000001' "$WINEPREFIX/user.reg" || ! grep -q '"Gulim"="NanumGothic"' "$WINEPREFIX/user.reg"; then
+    say "importing the desktop and font settings into $WINEPREFIX"
+    rb_wine_settings >"$WINEPREFIX/drive_c/rambroom-settings.reg"
+    rb_wine_symbol_font "$WINEPREFIX"
+    "$wine64" regedit /S 'C:\rambroom-settings.reg' </dev/null >>"$logs/wineboot.log" 2>&1
     wineserver -k || true
     wineserver -w
 fi
@@ -137,7 +148,14 @@ snapshot_ns=$(sed -n 's/^snapshot_ns=//p' "$logs/snapshot.txt")
 floor_ns=$(sed -n 's/^floor_ns=//p' "$logs/snapshot.txt")
 snapshot_ratio=$(sed -n 's/^ratio=//p' "$logs/snapshot.txt")
 
-#--- (b) footprint and start-up
+#--- (b) tick
+
+say "(b) tick cost"
+(cd "$bin/bench" && "$runner" ./tick_bench.exe "$calls") </dev/null >"$logs/tick.txt" 2>&1 ||
+    die "tick_bench failed: $logs/tick.txt"
+tick_value() { sed -n "s/^$1=//p" "$logs/tick.txt"; }
+
+#--- (c) footprint and start-up
 
 # launch EXE CLASS: starts EXE, waits for its visible window, lets it settle, reads its resident
 # memory, ends it. Prints "<start-up ms> <VmRSS KiB>".
@@ -174,6 +192,9 @@ launch() {
     sleep "$settle"
     local rss
     rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
+    # Resident KiB by mapping (file, or [anon]/[heap]), for the breakdown in the report.
+    awk '/^[0-9a-f]+-[0-9a-f]+ / { name = ($6 == "" ? "[anon]" : $6) } /^Rss:/ { kb[name] += $2 }
+         END { for (n in kb) if (kb[n] > 0) print kb[n], n }' "/proc/$pid/smaps" >"$logs/smaps-$(basename "$exe" .exe).txt"
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     program_pid=
@@ -188,7 +209,7 @@ record() {
     say "  $1: $(tail -n 1 "$logs/$1.txt") (ms, KiB)"
 }
 
-say "(b) footprint and start-up, $runs runs each"
+say "(c) footprint and start-up, $runs runs each"
 : >"$logs/bare.txt"
 : >"$logs/app.txt"
 bare=("$bin/bench/bare_window.exe" RamBroomBareWindow)
@@ -220,21 +241,30 @@ echo
 echo "RamBroom benchmarks: $arch build under $(wine --version 2>/dev/null || "$wine64" --version), medians of $runs runs"
 printf '(a) snapshot   GetMemoryUsage %s ns/call, floor %s ns/call: ratio %s (target <= 1.3: %s)\n' \
     "$snapshot_ns" "$floor_ns" "$snapshot_ratio" "$(verdict "$snapshot_ratio" 1.3)"
+printf '(b) tick       %s ns/tick, floor %s ns: ratio %s (target <= 1.3: %s)\n' "$(tick_value steady_ns)" \
+    "$(tick_value floor_ns)" "$(tick_value steady_ratio)" "$(verdict "$(tick_value steady_ratio)" 1.3)"
+printf '               bytes moving, figures not: %s ns, ratio %s; every line rebuilt: %s ns, ratio %s\n' \
+    "$(tick_value moving_ns)" "$(tick_value moving_ratio)" "$(tick_value changing_ns)" "$(tick_value changing_ratio)"
 if [ "$with_app" = yes ]; then
     app_ms=$(awk '{ print $1 }' "$logs/app.txt" | median)
     app_kb=$(awk '{ print $2 }' "$logs/app.txt" | median)
     memory_ratio=$(ratio "$app_kb" "$bare_kb")
-    printf '(b) memory     RamBroom %s KiB, bare window %s KiB: ratio %s (target <= 1.25: %s)\n' \
+    printf '(c) memory     RamBroom %s KiB, bare window %s KiB: ratio %s (target <= 1.25: %s)\n' \
         "$app_kb" "$bare_kb" "$memory_ratio" "$(verdict "$memory_ratio" 1.25)"
     printf '    start-up   RamBroom %s ms, bare window %s ms: ratio %s\n' "$app_ms" "$bare_ms" "$(ratio "$app_ms" "$bare_ms")"
+    echo '    resident KiB by mapping, RamBroom minus bare window (last launches), largest first:'
+    awk 'NR == FNR { bare[$2] = $1; next } { app[$2] = $1 }
+         END { for (n in app) d[n] = app[n] - bare[n]; for (n in bare) if (!(n in app)) d[n] = -bare[n]
+               for (n in d) if (d[n] >= 128 || d[n] <= -128) printf "%8d  %s\n", d[n], n }' \
+        "$logs/smaps-bare_window.txt" "$logs/smaps-RamBroom.txt" | sort -rn | sed 's/^/    /'
 else
-    printf '(b) RamBroom.exe MISSING or did not show its window (%s); bare window alone: %s KiB, %s ms\n' \
+    printf '(c) RamBroom.exe MISSING or did not show its window (%s); bare window alone: %s KiB, %s ms\n' \
         "$app" "$bare_kb" "$bare_ms"
 fi
 if [ -n "$size32" ]; then
-    printf '(c) size       RamBroom.exe (i686) %d bytes = %.1f KiB (target <= 1 MiB: %s)\n' "$size32" \
+    printf '(d) size       RamBroom.exe (i686) %d bytes = %.1f KiB (target <= 1 MiB: %s)\n' "$size32" \
         "$(awk -v s="$size32" 'BEGIN { print s / 1024 }')" "$( [ "$size32" -le 1048576 ] && echo ok || echo MISSED)"
 else
-    printf '(c) size       RamBroom.exe (i686) MISSING in %s/app\n' "$build32"
+    printf '(d) size       RamBroom.exe (i686) MISSING in %s/app\n' "$build32"
 fi
 echo "logs: $logs"
