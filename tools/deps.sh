@@ -10,6 +10,8 @@ packages=(
     # Wine, a display and what the end-to-end tests look with; ip for the offline namespace
     wine wine64 wine32:i386 xvfb xauth xdotool x11-utils imagemagick fonts-nanum fonts-wine locales
     iproute2
+    # libfaketime: the end-to-end tests move the program's wall clock past the auto-clean cooldown
+    faketime
     # libraries Wine only recommends: X rendering and input, TLS for WinHTTP
     libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 libxcomposite1 libxxf86vm1 libgl1
     libgnutls30 libgnutls30:i386 openssl ca-certificates
@@ -54,8 +56,8 @@ elif [ $need_update -eq 1 ]; then
 fi
 
 # Wine takes the user's locale from LC_ALL / LANG, and falls back to en-US without saying
-# so when the Linux locale is not generated.
-for name in ko_KR en_US; do
+# so when the Linux locale is not generated. German: number separators other than en-US's.
+for name in ko_KR en_US de_DE; do
     if ! locale -a 2>/dev/null | grep -qix "$name.utf-\?8"; then
         run_root localedef -i "$name" -f UTF-8 "$name.UTF-8"
     fi

@@ -194,6 +194,8 @@ const ControlDesc* TableRowOf(HWND window) {
     return form::FindControlById(::GetDlgCtrlID(window));
 }
 
+bool IsAppWindow(HWND window) { return IsAppProcess(ProcessOf(window)); }
+
 HWND FindMessageBox() {
     HWND found = nullptr;
     EnumTopLevel([&](HWND window) {
@@ -202,6 +204,12 @@ HWND FindMessageBox() {
         }
     });
     return found;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> windows;
+    EnumTopLevel([&](HWND window) { windows.push_back(window); });
+    return windows;
 }
 
 std::vector<HWND> Children(HWND parent) {

@@ -37,6 +37,8 @@ SIZE ClientSize(HWND window);
 std::vector<DWORD> AppProcesses();
 // Terminates every RamBroom.exe process and waits for each; returns how many were ended.
 int TerminateApp();
+// Whether the window belongs to a RamBroom.exe process.
+bool IsAppWindow(HWND window);
 
 // Top-level windows of the program's window class, hidden ones included.
 std::vector<HWND> MainWindows();
@@ -53,5 +55,7 @@ HWND FindMessageBox();
 
 // The child windows of `parent` in z-order, one level.
 std::vector<HWND> Children(HWND parent);
+// Top-level windows of the driver's desktop, hidden ones included, in z-order.
+std::vector<HWND> TopLevelWindows();
 
 } // namespace inspect

@@ -13,6 +13,16 @@
 //   close | endsession | user N   WM_CLOSE (posted) / WM_QUERYENDSESSION / WM_USER wParam N
 //   msgbox [MS]                   the program's message box: caption, text, buttons
 //   answer yes|no [MS]            press a button of that message box
+//   memstatus                     GlobalMemoryStatusEx and the driver's number separators
+//   setcheck NAME 0|1             BM_SETCHECK on a check box (no click notification)
+//   pick NAME TEXT                select TEXT in a drop-down list, adding it when missing
+//   tray                          the taskbar (whose right end holds the notification area)
+//   tooltip hint|balloon [MS]     wait for a visible tool tip of that kind; its text
+//   popup [MS]                    wait for the program's popup menu to open
+//   hold NAME click|wait [MS]     hold the next thread RamBroom starts, after clicking NAME or
+//                                 for something else to start it ("armed" line); a line with
+//                                 NAME's state once held; the last after a stdin line released it
+//   spawn-noshell STATION EXE ARGS...  start EXE where no shell (taskbar) runs
 //
 // Messages that could block behind a modal loop are posted; the ones whose answer matters
 // are sent with a timeout.
@@ -26,6 +36,7 @@
 #include <string_view>
 
 #include "app/FormDescription.h"
+#include "tests/e2e/Commands_win.h"
 #include "tests/e2e/Inspect_win.h"
 #include "tests/e2e/Json.h"
 
@@ -264,6 +275,11 @@ void WriteControl(JsonWriter& json, HWND main, const ControlDesc& control) {
             WriteButtonState(json, window);
         } else if (inspect::IsClass(window, WC_COMBOBOXW)) {
             WriteComboState(json, window);
+        } else if (inspect::IsClass(window, PROGRESS_CLASSW)) {
+            LRESULT position = 0;
+            if (inspect::Ask(window, PBM_GETPOS, 0, 0, position)) {
+                json.Key("position").Int(position);
+            }
         }
     }
     json.EndObject();
@@ -440,6 +456,28 @@ int Answer(Reply& reply, int buttonId, DWORD timeoutMs) {
     return gone ? kMet : kNotMet;
 }
 
+int Met(bool met) { return met ? kMet : kNotMet; }
+
+// One argument of a command line, quoted the way CommandLineToArgvW takes it apart.
+std::wstring Quoted(std::wstring_view arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring_view::npos) {
+        return std::wstring(arg);
+    }
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
 int Run(int argc, wchar_t** argv, Reply& reply) {
     if (argc < 2) {
         return UsageError("usage: rambroom_driver COMMAND [ARGS]");
@@ -494,6 +532,43 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
     }
     if (command == L"answer" && (arg == "yes" || arg == "no")) {
         return Answer(reply, arg == "yes" ? IDYES : IDNO, ParseMs(argc, argv, 3));
+    }
+    if (command == L"memstatus") {
+        return Met(commands::MemStatus(reply.json));
+    }
+    if ((command == L"setcheck" || command == L"pick") && argc > 3) {
+        const ControlDesc* control = form::FindControl(arg);
+        if (!control) {
+            return UsageError("no control of that name in the form table");
+        }
+        if (command == L"setcheck") {
+            return Met(commands::SetCheck(reply.json, *control, std::wcstoul(argv[3], nullptr, 10) != 0));
+        }
+        return Met(commands::Pick(reply.json, *control, argv[3]));
+    }
+    if (command == L"hold" && argc > 3) {
+        const ControlDesc* control = form::FindControl(arg);
+        std::wstring_view how = argv[3];
+        if (!control || (how != L"click" && how != L"wait")) {
+            return UsageError("hold NAME click|wait [MS]: NAME from the form table");
+        }
+        return Met(commands::Hold(reply.json, *control, how == L"click", ParseMs(argc, argv, 4), Print));
+    }
+    if (command == L"tray") {
+        return Met(commands::Tray(reply.json));
+    }
+    if (command == L"tooltip" && (arg == "hint" || arg == "balloon")) {
+        return Met(commands::Tooltips(reply.json, argv[2], ParseMs(argc, argv, 3)));
+    }
+    if (command == L"popup") {
+        return Met(commands::Popup(reply.json, ParseMs(argc, argv, 2)));
+    }
+    if (command == L"spawn-noshell" && argc > 3) {
+        std::wstring commandLine;
+        for (int i = 3; i < argc; ++i) {
+            commandLine += (i > 3 ? L" " : L"") + Quoted(argv[i]);
+        }
+        return Met(commands::SpawnWithoutShell(reply.json, argv[2], commandLine));
     }
     return UsageError("unknown command");
 }

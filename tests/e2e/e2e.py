@@ -4,6 +4,8 @@
     e2e.py CASE --app RamBroom.exe --driver rambroom_driver.exe --artifacts DIR
     e2e.py --list
 
+The cases of the window and the process entry are here; cases_cleaning.py holds the cleaning
+job, the status lines and automatic cleaning, cases_tray.py the notification-area icon.
 Each case starts with no instance running and ends every instance it caused. What the
 window should hold (controls, parents, positions, captions, menu identifiers) comes from
 the form table through the driver, never from copies here.
@@ -15,20 +17,12 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from harness import Failure, Session, check, wait_until  # noqa: E402
-
-CASES = {}
+from harness import CASES, QUIT_QUESTION, Failure, Session, case, check, stays_hidden, wait_until  # noqa: E402
 
 IDYES, IDNO = 6, 7
 # Control kinds whose window text is their design caption from the start; the status labels
 # (empty in the table) are filled in by the program.
 CAPTIONED_KINDS = {"ToolButton", "Label", "StyledButton", "GroupBox", "CheckBox"}
-QUIT_QUESTION = "정말 종료하시겠습니까?"
-
-
-def case(function):
-    CASES[function.__name__] = function
-    return function
 
 
 def control_problems(c, dpi):
@@ -74,17 +68,6 @@ def pressed(s):
 def click_and_wait_for_page(s, button, page):
     s.drive("click", button)
     check(wait_until(lambda: shown_pages(s) == [page], 10), f"{button} did not show {page}: {shown_pages(s)}")
-
-
-def stays_hidden(s, seconds=2.0):
-    """Samples the window over `seconds`: true when it existed and never showed."""
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        window = s.drive("window", met=False)
-        if not window["found"] or window["visible"]:
-            return False
-        time.sleep(0.1)
-    return True
 
 
 def window_region_varies(png, window):
@@ -283,6 +266,11 @@ def screenshots(s):
     settings = s.screenshot("settings")
     check(window_region_varies(settings, window), f"{settings}: the window's area is blank")
     print(f"screenshots: {home} {settings}")
+
+
+# The other groups of cases register themselves as they are imported.
+import cases_cleaning  # noqa: E402,F401
+import cases_tray  # noqa: E402,F401
 
 
 def main():

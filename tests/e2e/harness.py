@@ -4,6 +4,7 @@ The display and the prefix come from the environment (DISPLAY, WINEPREFIX), as .
 them up: a virtual desktop with a taskbar, Korean fonts and the browser-capture script.
 """
 
+import contextlib
 import json
 import os
 import struct
@@ -11,11 +12,27 @@ import subprocess
 import time
 from pathlib import Path
 
+import screen
+from wine_trace import CHANNELS, Trace
+
 WINE64 = "/usr/lib/wine/wine64"
 WINE32 = "/usr/lib/wine/wine"
 # The program runs in Korean, so its captions are the design texts of the form table.
 LOCALE = "ko_KR.UTF-8"
+# Texts of the program that are not in the form table.
+QUIT_QUESTION = "정말 종료하시겠습니까?"
+BUSY_CAPTION = "정리중 ..."
+CLEANED_MESSAGE = "메모리를 정리하였습니다."
 DRIVER_TIMEOUT_S = 60
+LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+
+# The cases by name, in the order they were defined (e2e.py and the cases_*.py modules).
+CASES = {}
+
+
+def case(function):
+    CASES[function.__name__] = function
+    return function
 
 
 class Failure(AssertionError):
@@ -27,15 +44,24 @@ def check(condition, message):
         raise Failure(message)
 
 
+def pe_machine(exe):
+    """The machine field of a PE file: 0x8664 for x64, 0x14c for x86."""
+    with open(exe, "rb") as f:
+        header = f.read(4096)
+    pe = struct.unpack_from("<I", header, 0x3C)[0]
+    return struct.unpack_from("<H", header, pe + 4)[0]
+
+
 def wine_loader(exe):
     """The loader for a PE file: /usr/bin/wine would wrap an x64 program in start.exe."""
     if os.name == "nt":
         return []
-    with open(exe, "rb") as f:
-        header = f.read(4096)
-    pe = struct.unpack_from("<I", header, 0x3C)[0]
-    machine = struct.unpack_from("<H", header, pe + 4)[0]
-    return [WINE64 if machine == 0x8664 else WINE32]
+    return [WINE64 if pe_machine(exe) == 0x8664 else WINE32]
+
+
+def windows_path(path):
+    """A Linux path as Wine's drive Z: shows it."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
 def wait_until(condition, timeout_s, interval_s=0.1):
@@ -48,6 +74,17 @@ def wait_until(condition, timeout_s, interval_s=0.1):
         if time.monotonic() >= deadline:
             return None
         time.sleep(interval_s)
+
+
+def stays_hidden(s, seconds=2.0):
+    """Samples the window over `seconds`: true when it existed and never showed."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        window = s.drive("window", met=False)
+        if not window["found"] or window["visible"]:
+            return False
+        time.sleep(0.1)
+    return True
 
 
 class Session:
@@ -67,7 +104,9 @@ class Session:
         self.env = dict(os.environ, LC_ALL=LOCALE, LANG=LOCALE)
         self.env.setdefault("WINEDEBUG", "-all")
         self.launches = []
+        self.traces = []
         self.log = None
+        self._input = None
 
     def __enter__(self):
         self.log = open(self.artifacts / f"{self.case}.log", "w", encoding="utf-8")
@@ -84,6 +123,8 @@ class Session:
         finally:
             self.kill_all()
             self.set_dpi(None)
+            for trace in self.traces:
+                trace.close()
             self.log.close()
         return False
 
@@ -129,14 +170,77 @@ class Session:
 
     # --- the program
 
-    def launch(self, *args):
-        """Starts RamBroom.exe with `args`; returns the process (the loader is the Windows process)."""
-        self.log.write(f"--- launch {' '.join(args) or '(no arguments)'}\n")
+    def launch(self, *args, traced=False, env=None):
+        """Starts RamBroom.exe with `args`; returns the process (the loader is the Windows process).
+
+        traced: its Wine debug output (wine_trace.CHANNELS) is read into process.trace.
+        env: variables added to the case's environment for this launch only."""
+        self.log.write(f"--- launch {' '.join(args) or '(no arguments)'}{' (traced)' if traced else ''}\n")
         self.log.flush()
+        launch_env = dict(self.env, **(env or {}))
+        if traced:
+            launch_env["WINEDEBUG"] = CHANNELS
         process = subprocess.Popen(wine_loader(self.app) + [str(self.app), *args], stdin=subprocess.DEVNULL,
-                                   stdout=self.log, stderr=self.log, env=self.env, cwd=self.app.parent)
+                                   stdout=self.log, stderr=subprocess.PIPE if traced else self.log, env=launch_env,
+                                   cwd=self.app.parent)
+        process.trace = self._trace(process.stderr) if traced else None
         self.launches.append(process)
         return process
+
+    def _trace(self, stream):
+        trace = Trace(stream, self.artifacts / f"{self.case}-trace{len(self.traces) + 1}.log")
+        self.traces.append(trace)
+        return trace
+
+    def launch_without_shell(self, *args):
+        """Starts RamBroom.exe, traced, on a desktop where no shell runs (the driver's spawn-noshell).
+        Returns the driver's answer and the trace."""
+        self.log.write(f"--- launch without a shell {' '.join(args)}\n")
+        self.log.flush()
+        command = wine_loader(self.driver) + [str(self.driver), "spawn-noshell", f"rambroom-e2e-{os.getpid()}",
+                                              windows_path(self.app), *args]
+        # The program inherits the driver's stderr: the pipe stays open after the driver is gone.
+        driver = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                  env=dict(self.env, WINEDEBUG=CHANNELS), cwd=self.app.parent)
+        trace = self._trace(driver.stderr)
+        try:
+            driver.wait(timeout=DRIVER_TIMEOUT_S)
+        except subprocess.TimeoutExpired:
+            driver.kill()
+            raise Failure("driver spawn-noshell: no answer")
+        return json.loads(driver.stdout.read().decode("utf-8", errors="replace")), trace
+
+    @contextlib.contextmanager
+    def held_job(self, start=None):
+        """Holds the next cleaning worker before its purge, for the length of the with-block.
+
+        Without `start` the driver clicks BtnClean; else start() is to make the program start
+        the job. Yields the driver's answer once the worker is held ("busy": the clean button
+        then); on leaving, releases it and adds "after" (the button back as before)."""
+        command = wine_loader(self.driver) + [str(self.driver), "hold", "BtnClean", "wait" if start else "click",
+                                              "15000"]
+        holder = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.log,
+                                  env=self.env)
+        answer = {}
+        try:
+            if start:
+                armed = holder.stdout.readline()
+                check(b"armed" in armed, f"driver hold: not armed: {armed!r}")
+                start()
+            line = holder.stdout.readline()
+            check(line, "driver hold: no answer")
+            answer = json.loads(line)
+            check(answer["entered"], f"the driver's spy did not get into the program: {answer}")
+            check(answer["held"], f"no cleaning worker started: {answer}")
+            yield answer
+        finally:
+            try:
+                out, _ = holder.communicate(b"release\n", timeout=DRIVER_TIMEOUT_S)
+                last = out.decode("utf-8", errors="replace").strip().splitlines()
+                answer.update(json.loads(last[-1]) if last else {})
+            except subprocess.TimeoutExpired:
+                holder.kill()
+                holder.wait()
 
     def returns(self, process, timeout_s):
         """Waits for a launch to end; fails the case if it does not, else gives its exit code."""
@@ -145,8 +249,8 @@ class Session:
         except subprocess.TimeoutExpired:
             raise Failure(f"launch {process.args[2:]} still running after {timeout_s} s")
 
-    def start_shown(self, *args):
-        process = self.launch(*args)
+    def start_shown(self, *args, **launch_options):
+        process = self.launch(*args, **launch_options)
         window = self.drive("wait", "visible", 20000)
         return process, window
 
@@ -171,6 +275,45 @@ class Session:
         subprocess.run(["import", "-window", "root", str(path)], stdin=subprocess.DEVNULL, stdout=self.log,
                        stderr=self.log, env=self.env, timeout=30, check=True)
         return path
+
+    def faketime_env(self, offset_file):
+        """Environment that has Wine's wall clock (GetLocalTime) follow `offset_file` ("+301" moves
+        it 301 s ahead), read at every call, while tick counts and timers keep real time."""
+        check(Path(LIBFAKETIME).exists(), f"{LIBFAKETIME} is missing (tools/deps.sh installs faketime)")
+        return {"LD_PRELOAD": LIBFAKETIME, "FAKETIME_TIMESTAMP_FILE": str(offset_file), "FAKETIME_NO_CACHE": "1",
+                "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
+
+    @property
+    def input(self):
+        if self._input is None:
+            self._input = screen.Input(self.env)
+        return self._input
+
+    def picture(self, name):
+        """A screenshot kept as an artifact, as pixels in Wine's screen coordinates."""
+        return screen.Picture(self.screenshot(name), self.input.origin)
+
+    def taskbar(self):
+        """The taskbar's screen rectangle, once Wine's explorer has laid it out."""
+        def laid_out():
+            answer = self.drive("tray", met=False)
+            return answer["taskbar"] and answer["visible"] and min(answer["screen"][2:]) > 0 and answer["screen"]
+
+        rect = wait_until(laid_out, 10)
+        check(rect, "there is no taskbar (Shell_TrayWnd): the prefix's desktop has no shell")
+        return rect
+
+    def tray_icon(self, name, colour=None, timeout_s=10):
+        """Takes screenshots (the last kept as `name`) until the notification area shows a drawing,
+        of `colour` ("green", "grey") if given; returns it (screen.Drawing) or None."""
+        taskbar = self.taskbar()
+        self.input.park()
+
+        def look():
+            drawing = screen.tray_drawing(self.picture(name), taskbar)
+            return drawing if drawing and colour in (None, drawing.colour) else None
+
+        return wait_until(look, timeout_s, interval_s=0.2)
 
     def opened_urls(self):
         """URLs the program handed to the browser, in order (tools/browser-capture.sh)."""

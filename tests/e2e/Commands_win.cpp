@@ -1,0 +1,294 @@
+#include "tests/e2e/Commands_win.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "base/Handles_win.h"
+#include "tests/e2e/Hold.h"
+#include "tests/e2e/Inspect_win.h"
+#include "tests/e2e/Shell_win.h"
+#include "tests/e2e/Station_win.h"
+
+namespace commands {
+namespace {
+
+using inspect::Utf8;
+
+constexpr DWORD kPollMs = 50;
+
+void Rect(JsonWriter& json, std::string_view key, const RECT& r) {
+    json.Key(key).BeginArray().Int(r.left).Int(r.top).Int(r.right - r.left).Int(r.bottom - r.top).EndArray();
+}
+
+std::wstring LocaleText(LCTYPE type) {
+    wchar_t buffer[32] = {};
+    int length = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, buffer, static_cast<int>(std::size(buffer)));
+    return std::wstring(buffer, static_cast<std::size_t>(length > 1 ? length - 1 : 0));
+}
+
+HWND ControlWindow(const ControlDesc& control) {
+    HWND main = inspect::MainWindow();
+    return main ? inspect::FindControl(main, control) : nullptr;
+}
+
+template <typename Fn> bool PollFor(DWORD timeoutMs, Fn&& condition) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (::GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        ::Sleep(kPollMs);
+    }
+}
+
+struct ButtonState {
+    std::wstring text;
+    bool enabled = false;
+    bool operator==(const ButtonState&) const = default;
+};
+
+ButtonState StateOf(HWND button) { return {inspect::Text(button), ::IsWindowEnabled(button) != FALSE}; }
+
+void WriteState(JsonWriter& json, const ButtonState& state) {
+    json.Key("text").String(Utf8(state.text)).Key("enabled").Bool(state.enabled);
+}
+
+std::wstring BesideDriver(const wchar_t* fileName) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + fileName;
+}
+
+// Returns at a line or the end of stdin.
+void WaitForStdinLine() {
+    HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+    char c = 0;
+    DWORD got = 0;
+    while (::ReadFile(in, &c, 1, &got, nullptr) && got == 1 && c != '\n') {
+    }
+}
+
+struct HookTraits {
+    using Type = HHOOK;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+using UniqueHook = UniqueResource<HookTraits>;
+
+// The driver's side of rambroom_e2e_spy.dll (Hold.h): the shared state, the two events, and
+// the module that the hook hands to the program.
+class Spy {
+public:
+    Spy() {
+        mapping_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(hold::State),
+                                            hold::kStateName));
+        if (mapping_) {
+            state_ = static_cast<hold::State*>(::MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        }
+        held_.reset(::CreateEventW(nullptr, TRUE, FALSE, hold::kHeldEventName));
+        release_.reset(::CreateEventW(nullptr, TRUE, FALSE, hold::kReleaseEventName));
+        if (!state_ || !held_ || !release_) {
+            return;
+        }
+        // The spy may be in the program from an earlier hold: same section, same events.
+        ::ResetEvent(held_.get());
+        ::ResetEvent(release_.get());
+        state_->driver = ::GetCurrentProcessId();
+        state_->armed = 0;
+        state_->heldThread = 0;
+        module_.reset(::LoadLibraryW(BesideDriver(hold::kSpyDll).c_str()));
+    }
+    ~Spy() {
+        Release();
+        if (state_) {
+            state_->armed = 0;
+            ::UnmapViewOfFile(state_);
+        }
+    }
+    Spy(const Spy&) = delete;
+    Spy& operator=(const Spy&) = delete;
+
+    // Puts the spy into the program: a hook on the UI thread, fired once, removed again before
+    // any hold (the held thread keeps the loader lock, which a hook call may need).
+    bool Enter(HWND main) {
+        auto proc =
+            module_
+                ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), hold::kSpyHook)))
+                : nullptr;
+        if (!proc) {
+            return false;
+        }
+        UniqueHook hook(
+            ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module_.get(), ::GetWindowThreadProcessId(main, nullptr)));
+        return hook && PollFor(5000, [&] {
+                   LRESULT ignored = 0;
+                   inspect::Ask(main, WM_NULL, 0, 0, ignored);
+                   return state_->loaded != 0;
+               });
+    }
+    void Arm() { ::InterlockedExchange(&state_->armed, 1); }
+    bool WaitHeld(DWORD timeoutMs) { return ::WaitForSingleObject(held_.get(), timeoutMs) == WAIT_OBJECT_0; }
+    DWORD HeldThread() const { return state_ ? state_->heldThread : 0; }
+    void Release() {
+        if (release_) {
+            ::SetEvent(release_.get());
+        }
+    }
+
+private:
+    UniqueHandle mapping_;
+    hold::State* state_ = nullptr;
+    UniqueHandle held_;
+    UniqueHandle release_;
+    UniqueHmodule module_;
+};
+
+} // namespace
+
+bool MemStatus(JsonWriter& json) {
+    MEMORYSTATUSEX status{sizeof(status)};
+    bool ok = ::GlobalMemoryStatusEx(&status) != FALSE;
+    json.BeginObject().Key("ok").Bool(ok);
+    json.Key("total_phys").Int(static_cast<long long>(status.ullTotalPhys));
+    json.Key("avail_phys").Int(static_cast<long long>(status.ullAvailPhys));
+    json.Key("total_page").Int(static_cast<long long>(status.ullTotalPageFile));
+    json.Key("avail_page").Int(static_cast<long long>(status.ullAvailPageFile));
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    ::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
+    json.Key("locale").String(Utf8(name));
+    json.Key("thousand").String(Utf8(LocaleText(LOCALE_STHOUSAND)));
+    json.Key("decimal").String(Utf8(LocaleText(LOCALE_SDECIMAL)));
+    json.EndObject();
+    return ok;
+}
+
+bool SetCheck(JsonWriter& json, const ControlDesc& control, bool checked) {
+    HWND box = ControlWindow(control);
+    LRESULT state = BST_UNCHECKED;
+    bool done = box && inspect::Ask(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0, state) &&
+                inspect::Ask(box, BM_GETCHECK, 0, 0, state);
+    json.BeginObject().Key("found").Bool(box != nullptr).Key("checked").Int(state).EndObject();
+    return done && (state == BST_CHECKED) == checked;
+}
+
+bool Pick(JsonWriter& json, const ControlDesc& control, std::wstring_view text) {
+    HWND list = ControlWindow(control);
+    const std::wstring item(text);
+    LRESULT index = CB_ERR;
+    // The system copies the string of CB_FINDSTRINGEXACT / CB_ADDSTRING into a list with strings
+    // of another process.
+    if (list &&
+        inspect::Ask(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str()),
+                     index) &&
+        index == CB_ERR) {
+        inspect::Ask(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()), index);
+    }
+    LRESULT selected = CB_ERR;
+    if (list && index >= 0) {
+        inspect::Ask(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0, selected);
+    }
+    json.BeginObject().Key("found").Bool(list != nullptr).Key("index").Int(index).Key("selected").Int(selected);
+    json.EndObject();
+    return list && index >= 0 && selected == index;
+}
+
+bool Tray(JsonWriter& json) {
+    HWND taskbar = inspect::Taskbar();
+    json.BeginObject().Key("taskbar").Bool(taskbar != nullptr);
+    if (taskbar) {
+        json.Key("visible").Bool(::IsWindowVisible(taskbar) != FALSE);
+        Rect(json, "screen", inspect::ScreenRect(taskbar));
+    }
+    json.EndObject();
+    return taskbar != nullptr;
+}
+
+bool Tooltips(JsonWriter& json, std::wstring_view kind, DWORD timeoutMs) {
+    const bool balloons = kind == L"balloon";
+    std::vector<HWND> found;
+    auto look = [&] {
+        found.clear();
+        for (HWND tip : inspect::VisibleTooltips()) {
+            if (inspect::IsBalloon(tip) == balloons && !inspect::Text(tip).empty()) {
+                found.push_back(tip);
+            }
+        }
+        return !found.empty();
+    };
+    bool met = PollFor(timeoutMs, look);
+    json.BeginObject().Key("found").Bool(met).Key("tips").BeginArray();
+    for (HWND tip : found) {
+        // WM_GETTEXT gives a tool tip's current text; its title is not reachable from outside.
+        json.BeginObject().Key("text").String(Utf8(inspect::Text(tip)));
+        Rect(json, "screen", inspect::ScreenRect(tip));
+        json.EndObject();
+    }
+    json.EndArray().EndObject();
+    return met;
+}
+
+bool Popup(JsonWriter& json, DWORD timeoutMs) {
+    std::vector<HWND> menus;
+    bool met = PollFor(timeoutMs, [&] { return !(menus = inspect::AppPopupMenus()).empty(); });
+    json.BeginObject().Key("found").Bool(met);
+    if (met) {
+        Rect(json, "screen", inspect::ScreenRect(menus.front()));
+    }
+    json.Key("count").Int(static_cast<long long>(menus.size())).EndObject();
+    return met;
+}
+
+bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeoutMs,
+          const std::function<void(const std::string&)>& emit) {
+    HWND main = inspect::MainWindow();
+    HWND button = ControlWindow(control);
+    Spy spy;
+    bool entered = button && spy.Enter(main);
+    const ButtonState before = button ? StateOf(button) : ButtonState{};
+    bool held = false;
+    if (entered) {
+        spy.Arm();
+        if (click) {
+            ::PostMessageW(button, BM_CLICK, 0, 0);
+        } else {
+            emit("{\"armed\":true}");
+        }
+        held = spy.WaitHeld(timeoutMs);
+    }
+    JsonWriter first;
+    first.BeginObject().Key("entered").Bool(entered).Key("held").Bool(held).Key("thread").Int(spy.HeldThread());
+    if (button) {
+        first.Key("before").BeginObject();
+        WriteState(first, before);
+        first.EndObject().Key("busy").BeginObject();
+        WriteState(first, StateOf(button));
+        first.EndObject();
+    }
+    emit(first.EndObject().Text());
+    if (!held) {
+        json.BeginObject().Key("released").Bool(false).EndObject();
+        return false;
+    }
+    WaitForStdinLine();
+    spy.Release();
+    bool back = PollFor(timeoutMs, [&] { return StateOf(button) == before; });
+    json.BeginObject().Key("released").Bool(true).Key("after").BeginObject();
+    WriteState(json, StateOf(button));
+    json.EndObject().EndObject();
+    return back;
+}
+
+bool SpawnWithoutShell(JsonWriter& json, const std::wstring& station, const std::wstring& commandLine) {
+    inspect::Spawned spawned = inspect::SpawnWithoutShell(station, commandLine);
+    DWORD error = spawned.pid ? 0 : ::GetLastError();
+    json.BeginObject().Key("pid").Int(spawned.pid).Key("error").Int(error).Key("taskbar").Bool(spawned.taskbar);
+    json.EndObject();
+    return spawned.pid != 0;
+}
+
+} // namespace commands

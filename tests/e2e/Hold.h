@@ -1,0 +1,24 @@
+#pragma once
+// What the driver and rambroom_e2e_spy.dll share to hold a thread of RamBroom: a clean's busy
+// state lasts only a moment under Wine (the purge does nothing there), too short to look at.
+
+#include <windows.h>
+
+namespace hold {
+
+inline constexpr wchar_t kStateName[] = L"Local\\RamBroomE2E.Hold";
+inline constexpr wchar_t kHeldEventName[] = L"Local\\RamBroomE2E.Held";
+inline constexpr wchar_t kReleaseEventName[] = L"Local\\RamBroomE2E.Release";
+inline constexpr wchar_t kSpyDll[] = L"rambroom_e2e_spy.dll";
+inline constexpr char kSpyHook[] = "SpyHook";
+// A held thread goes on by itself after this, should the driver never release it.
+inline constexpr DWORD kMaxHoldMs = 60000;
+
+struct State {
+    volatile DWORD driver;     // the driver's process id: the spy stays inert there
+    volatile LONG loaded;      // set by the spy once it is in the program
+    volatile LONG armed;       // the next thread the program starts is held
+    volatile DWORD heldThread; // its thread id
+};
+
+} // namespace hold
