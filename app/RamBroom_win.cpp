@@ -34,14 +34,16 @@ public:
     }
     bool IsWindow(Window window) override { return ::IsWindow(static_cast<HWND>(window)) != FALSE; }
     void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
+    // The mutex handle is held until the process ends.
     bool OpenInstanceMutex() override {
-        // Kept open on purpose: the process's exit releases it.
         mutex_.reset(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kName.c_str()));
         return mutex_.valid();
     }
     bool CreateInstanceMutex() override {
-        mutex_.reset(::CreateMutexW(nullptr, TRUE, kName.c_str()));
-        return ::GetLastError() == ERROR_ALREADY_EXISTS;
+        HANDLE mutex = ::CreateMutexW(nullptr, TRUE, kName.c_str());
+        const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+        mutex_.reset(mutex);
+        return existed;
     }
     void RunFirstInstance(Switch sw) override;
 
