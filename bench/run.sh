@@ -25,7 +25,7 @@
 # showing and the memory reading, 3), BENCH_CALLS (snapshot and tick calls of each kind, 202000).
 set -euo pipefail
 
-# The program under test checks its web service at start: no packet of it leaves this machine.
+# Nothing the program under test sends leaves this machine.
 if [ -z "${RAMBROOM_BENCH_OFFLINE:-}" ] && unshare -n true 2>/dev/null; then
     exec unshare -n env RAMBROOM_BENCH_OFFLINE=1 bash "$0" "$@"
 fi

@@ -40,8 +40,7 @@ rb_wine_loader() {
     fi
 }
 
-# The program asks its web service at every start. Run under test or on a machine without
-# network, nothing of that may leave the machine: a network namespace of its own, with only
+# Nothing a program under test sends may leave the machine: a network namespace of its own, with only
 # loopback up (for test servers), keeps it in. X (filesystem socket) and the Wine server
 # still answer from inside. Without namespaces the command runs as it is.
 rb_offline() {
