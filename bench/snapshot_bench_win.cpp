@@ -8,6 +8,7 @@
 // Prints key=value lines: snapshot_ns, floor_ns (medians of the rounds' ns/call) and ratio
 // (median of the rounds' ratios); mean_ratio is the ratio of the totals.
 
+#include "bench/BenchTiming_win.h"
 #include "memory/Memory_win.h"
 
 #include <windows.h>
@@ -19,45 +20,9 @@
 
 namespace {
 
+using namespace bench;
+
 constexpr int kRounds = 101;
-
-using NtQuerySystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-
-volatile std::uint64_t g_sink;
-
-std::int64_t Ticks() {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-std::int64_t TimeSnapshots(int calls) {
-    const std::int64_t start = Ticks();
-    for (int i = 0; i < calls; ++i) {
-        TMemoryUsage usage;
-        GetMemoryUsage(usage);
-        g_sink = g_sink + usage.AvailPhys + usage.TotalWork;
-    }
-    return Ticks() - start;
-}
-
-std::int64_t TimeFloor(NtQuerySystemInformationFn query, int calls) {
-    const std::int64_t start = Ticks();
-    for (int i = 0; i < calls; ++i) {
-        MEMORYSTATUSEX status{};
-        status.dwLength = sizeof(status);
-        ::GlobalMemoryStatusEx(&status);
-        SystemFileCacheInformation<SIZE_T> cache{};
-        query(21, &cache, sizeof(cache), nullptr);
-        g_sink = g_sink + status.ullAvailPhys + cache.PeakSize;
-    }
-    return Ticks() - start;
-}
-
-double Median(double* values, int count) {
-    std::sort(values, values + count);
-    return values[count / 2];
-}
 
 } // namespace
 
@@ -65,15 +30,11 @@ int wmain(int argc, wchar_t** argv) {
     const long requested = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 202000;
     const int perRound = std::max(1, static_cast<int>(requested / kRounds));
 
-    auto query = reinterpret_cast<NtQuerySystemInformationFn>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    const auto query = ResolveNtQuery();
     if (query == nullptr) {
-        std::fprintf(stderr, "NtQuerySystemInformation not found\n");
         return 2;
     }
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    const double nsPerCall = 1e9 / static_cast<double>(frequency.QuadPart) / perRound;
+    const double nsPerCall = NsPerCall(perRound);
 
     // Warm-up: first-use resolution, caches, page faults.
     TimeSnapshots(perRound);

@@ -25,6 +25,7 @@
 #include "app/AutoClean.h"
 #include "app/Locale_win.h"
 #include "app/StatusFormat.h"
+#include "bench/BenchTiming_win.h"
 #include "memory/Memory_win.h"
 
 #include <windows.h>
@@ -38,19 +39,11 @@
 
 namespace {
 
+using namespace bench;
+
 constexpr int kRounds = 101;
 constexpr std::uint64_t kMB = 1048576;
 constexpr double kSecond = 1.0 / 86400;
-
-using NtQuerySystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-
-volatile std::uint64_t g_sink;
-
-std::int64_t Ticks() {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
 
 // The window's state the tick reads: the settings page at its defaults with every box ticked.
 struct Window {
@@ -104,29 +97,6 @@ std::int64_t TimeTicks(Window& w, const TMemoryUsage* replay, int calls) {
     return Ticks() - start;
 }
 
-std::int64_t TimeSnapshots(int calls) {
-    const std::int64_t start = Ticks();
-    for (int i = 0; i < calls; ++i) {
-        TMemoryUsage usage{};
-        GetMemoryUsage(usage);
-        g_sink = g_sink + usage.AvailPhys + usage.TotalWork;
-    }
-    return Ticks() - start;
-}
-
-std::int64_t TimeFloor(NtQuerySystemInformationFn query, int calls) {
-    const std::int64_t start = Ticks();
-    for (int i = 0; i < calls; ++i) {
-        MEMORYSTATUSEX status{};
-        status.dwLength = sizeof(status);
-        ::GlobalMemoryStatusEx(&status);
-        SystemFileCacheInformation<SIZE_T> cache{};
-        query(21, &cache, sizeof(cache), nullptr);
-        g_sink = g_sink + status.ullAvailPhys + cache.PeakSize;
-    }
-    return Ticks() - start;
-}
-
 // Two pairs of snapshots made from the live one. Wine reports an empty file cache, so the cache
 // figures are made up: a 2 GB peak, two thirds of it in use. `moving` differs by less than the
 // lines show (some KB, a thousandth of a percent); `changing` by 1 to 2 percent in every kind.
@@ -160,11 +130,6 @@ std::string Utf8(std::wstring_view text) {
     return out;
 }
 
-double Median(double* values, int count) {
-    std::sort(values, values + count);
-    return values[count / 2];
-}
-
 enum Kind { kFloor, kSnapshot, kSteady, kMoving, kChanging, kKinds };
 constexpr const char* kNames[kKinds] = {"floor", "snapshot", "steady", "moving", "changing"};
 
@@ -174,15 +139,11 @@ int wmain(int argc, wchar_t** argv) {
     const long requested = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 202000;
     const int perRound = std::max(1, static_cast<int>(requested / kRounds));
 
-    auto query = reinterpret_cast<NtQuerySystemInformationFn>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    const auto query = ResolveNtQuery();
     if (query == nullptr) {
-        std::fprintf(stderr, "NtQuerySystemInformation not found\n");
         return 2;
     }
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    const double nsPerCall = 1e9 / static_cast<double>(frequency.QuadPart) / perRound;
+    const double nsPerCall = NsPerCall(perRound);
 
     TMemoryUsage movingReplay[2];
     TMemoryUsage changingReplay[2];

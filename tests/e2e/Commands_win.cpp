@@ -15,8 +15,6 @@ namespace {
 
 using inspect::Utf8;
 
-constexpr DWORD kPollMs = 50;
-
 void Rect(JsonWriter& json, std::string_view key, const RECT& r) {
     json.Key(key).BeginArray().Int(r.left).Int(r.top).Int(r.right - r.left).Int(r.bottom - r.top).EndArray();
 }
@@ -30,19 +28,6 @@ std::wstring LocaleText(LCTYPE type) {
 HWND ControlWindow(const ControlDesc& control) {
     HWND main = inspect::MainWindow();
     return main ? inspect::FindControl(main, control) : nullptr;
-}
-
-template <typename Fn> bool PollFor(DWORD timeoutMs, Fn&& condition) {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
-        if (::GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        ::Sleep(kPollMs);
-    }
 }
 
 struct ButtonState {
@@ -125,7 +110,7 @@ public:
         }
         UniqueHook hook(
             ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module_.get(), ::GetWindowThreadProcessId(main, nullptr)));
-        return hook && PollFor(5000, [&] {
+        return hook && inspect::PollFor(5000, [&] {
                    LRESULT ignored = 0;
                    inspect::Ask(main, WM_NULL, 0, 0, ignored);
                    return state_->loaded != 0;
@@ -220,7 +205,7 @@ bool Tooltips(JsonWriter& json, std::wstring_view kind, DWORD timeoutMs) {
         }
         return !found.empty();
     };
-    bool met = PollFor(timeoutMs, look);
+    bool met = inspect::PollFor(timeoutMs, look);
     json.BeginObject().Key("found").Bool(met).Key("tips").BeginArray();
     for (HWND tip : found) {
         // WM_GETTEXT gives a tool tip's current text; its title is not reachable from outside.
@@ -234,7 +219,7 @@ bool Tooltips(JsonWriter& json, std::wstring_view kind, DWORD timeoutMs) {
 
 bool Popup(JsonWriter& json, DWORD timeoutMs) {
     std::vector<HWND> menus;
-    bool met = PollFor(timeoutMs, [&] { return !(menus = inspect::AppPopupMenus()).empty(); });
+    bool met = inspect::PollFor(timeoutMs, [&] { return !(menus = inspect::AppPopupMenus()).empty(); });
     json.BeginObject().Key("found").Bool(met);
     if (met) {
         Rect(json, "screen", inspect::ScreenRect(menus.front()));
@@ -276,7 +261,7 @@ bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeou
     }
     WaitForStdinLine();
     spy.Release();
-    bool back = PollFor(timeoutMs, [&] { return StateOf(button) == before; });
+    bool back = inspect::PollFor(timeoutMs, [&] { return StateOf(button) == before; });
     json.BeginObject().Key("released").Bool(true).Key("after").BeginObject();
     WriteState(json, StateOf(button));
     json.EndObject().EndObject();

@@ -58,4 +58,18 @@ std::vector<HWND> Children(HWND parent);
 // Top-level windows of the driver's desktop, hidden ones included, in z-order.
 std::vector<HWND> TopLevelWindows();
 
+// Polls `condition` every 50 ms until it holds (true) or `timeoutMs` has passed (false).
+template <typename Fn> bool PollFor(DWORD timeoutMs, Fn&& condition) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (::GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        ::Sleep(50);
+    }
+}
+
 } // namespace inspect

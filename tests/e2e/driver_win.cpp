@@ -45,7 +45,6 @@ namespace {
 using inspect::Utf8;
 
 constexpr DWORD kDefaultWaitMs = 10000;
-constexpr DWORD kPollMs = 50;
 
 enum Exit { kMet = 0, kNotMet = 1, kUsage = 2 };
 
@@ -83,19 +82,6 @@ void BecomeDpiAware() {
 
 DWORD ParseMs(int argc, wchar_t** argv, int index) {
     return index < argc ? static_cast<DWORD>(std::wcstoul(argv[index], nullptr, 10)) : kDefaultWaitMs;
-}
-
-template <typename Fn> bool WaitFor(DWORD timeoutMs, Fn&& condition) {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
-        if (::GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        ::Sleep(kPollMs);
-    }
 }
 
 const char* KindName(ControlKind kind) {
@@ -314,7 +300,7 @@ int Count(Reply& reply) {
 
 int Kill(Reply& reply) {
     int ended = inspect::TerminateApp();
-    bool none = WaitFor(kDefaultWaitMs, [] { return inspect::AppProcesses().empty(); });
+    bool none = inspect::PollFor(kDefaultWaitMs, [] { return inspect::AppProcesses().empty(); });
     reply.json.BeginObject().Key("ended").Int(ended).Key("none_left").Bool(none).EndObject();
     return none ? kMet : kNotMet;
 }
@@ -331,7 +317,7 @@ int Wait(Reply& reply, std::wstring_view state, DWORD timeoutMs) {
         bool visible = ::IsWindowVisible(main) != FALSE;
         return state == L"exists" || (state == L"visible" && visible) || (state == L"hidden" && !visible);
     };
-    bool ok = WaitFor(timeoutMs, met);
+    bool ok = inspect::PollFor(timeoutMs, met);
     reply.json.BeginObject().Key("met").Bool(ok);
     WriteWindow(reply.json, inspect::MainWindow());
     reply.json.EndObject();
@@ -436,7 +422,7 @@ void WriteMessageBox(JsonWriter& json, HWND box) {
 
 int MessageBoxInfo(Reply& reply, DWORD timeoutMs) {
     HWND box = nullptr;
-    WaitFor(timeoutMs, [&] { return (box = inspect::FindMessageBox()) != nullptr; });
+    inspect::PollFor(timeoutMs, [&] { return (box = inspect::FindMessageBox()) != nullptr; });
     reply.json.BeginObject();
     WriteMessageBox(reply.json, box);
     reply.json.EndObject();
@@ -445,12 +431,12 @@ int MessageBoxInfo(Reply& reply, DWORD timeoutMs) {
 
 int Answer(Reply& reply, int buttonId, DWORD timeoutMs) {
     HWND box = nullptr;
-    WaitFor(timeoutMs, [&] { return (box = inspect::FindMessageBox()) != nullptr; });
+    inspect::PollFor(timeoutMs, [&] { return (box = inspect::FindMessageBox()) != nullptr; });
     HWND button = box ? ::GetDlgItem(box, buttonId) : nullptr;
     if (button) {
         ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     }
-    bool gone = button && WaitFor(timeoutMs, [box] { return !::IsWindow(box); });
+    bool gone = button && inspect::PollFor(timeoutMs, [box] { return !::IsWindow(box); });
     reply.json.BeginObject().Key("found").Bool(box != nullptr).Key("pressed").Bool(button != nullptr);
     reply.json.Key("gone").Bool(gone).EndObject();
     return gone ? kMet : kNotMet;
