@@ -187,7 +187,7 @@ HWND FindControl(HWND main, const ControlDesc& control) {
     return found;
 }
 
-const ControlDesc* TableRowOf(HWND window) {
+const ControlDesc* ControlDescOf(HWND window) {
     if (!window || !(::GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD)) {
         return nullptr;
     }

@@ -1,6 +1,6 @@
 #pragma once
 // What the driver sees of a running RamBroom from outside: its processes, its main window,
-// the controls of the form table inside that window, and its message boxes.
+// the controls that form::Controls() describes inside that window, and its message boxes.
 
 #include <windows.h>
 
@@ -45,10 +45,11 @@ std::vector<HWND> MainWindows();
 // The window a second launch would find: FindWindowW on the class alone.
 HWND MainWindow();
 
-// The descendant of `main` whose control identifier is the table's, or nullptr.
+// The descendant of `main` whose control identifier is `control.id`, or nullptr.
 HWND FindControl(HWND main, const ControlDesc& control);
-// The table row of a window by its control identifier; nullptr for the main window or strangers.
-const ControlDesc* TableRowOf(HWND window);
+// The form's description of a window, found by its control identifier; nullptr for the main
+// window and for windows that are not the form's controls.
+const ControlDesc* ControlDescOf(HWND window);
 
 // A dialog-class window (#32770) belonging to a RamBroom.exe process, or nullptr.
 HWND FindMessageBox();

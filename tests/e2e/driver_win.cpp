@@ -244,7 +244,7 @@ void WriteControl(JsonWriter& json, HWND main, const ControlDesc& control) {
         RECT screen = inspect::ScreenRect(window);
         POINT origin = inspect::ClientOrigin(main);
         HWND parent = ::GetParent(window);
-        const ControlDesc* parentRow = inspect::TableRowOf(parent);
+        const ControlDesc* parentRow = inspect::ControlDescOf(parent);
         json.Key("class").String(Utf8(inspect::ClassName(window)));
         json.Key("text").String(Utf8(inspect::Text(window)));
         json.Key("visible").Bool(::IsWindowVisible(window) != FALSE);
@@ -274,7 +274,7 @@ void WriteControl(JsonWriter& json, HWND main, const ControlDesc& control) {
 void WriteDescendants(JsonWriter& json, HWND parent) {
     for (HWND child : inspect::Children(parent)) {
         RECT screen = inspect::ScreenRect(child);
-        const ControlDesc* row = inspect::TableRowOf(child);
+        const ControlDesc* row = inspect::ControlDescOf(child);
         json.BeginObject();
         json.Key("id").Int(::GetDlgCtrlID(child));
         json.Key("name").String(row ? row->name : "");
