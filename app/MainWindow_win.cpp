@@ -169,6 +169,10 @@ void TFrmRamBroom::FormCreate() {
     lblWorking_ = &controls_.Get("LblWorking");
     lblWorkingStatus_ = &controls_.Get("LblWorkingStatus");
     progressBar_ = &controls_.Get("ProgressBar");
+    rulePhys_ = {&controls_.Get("ChkUsagePhys"), &controls_.Get("EditUsagePhys")};
+    rulePage_ = {&controls_.Get("ChkUsagePage"), &controls_.Get("EditUsagePage")};
+    ruleWork_ = {&controls_.Get("ChkUsageWork"), &controls_.Get("EditUsageWork")};
+    ruleMinute_ = {&controls_.Get("ChkMinute"), &controls_.Get("EditMinute")};
     separators_ = UserNumberSeparators();
     popup_.reset(::CreatePopupMenu());
     for (const auto& item : form::PopupMenu()) {

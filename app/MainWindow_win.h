@@ -99,6 +99,12 @@ private:
     FormControl* lblWorking_ = nullptr;
     FormControl* lblWorkingStatus_ = nullptr;
     FormControl* progressBar_ = nullptr;
+    // The auto-clean rules: a check box and its drop-down list.
+    struct RuleControls {
+        FormControl* box = nullptr;
+        FormControl* list = nullptr;
+    };
+    RuleControls rulePhys_, rulePage_, ruleWork_, ruleMinute_;
 
     bool FCanClose = false;
     bool FIsRunning = false;

@@ -48,8 +48,8 @@ StatusLines BuildStatusLines(const TMemoryUsage& usage, std::wstring_view physFo
 
 // The lines of the last tick, kept from one tick to the next: the texts of BuildStatusLines,
 // where a line is rebuilt only when a figure it prints (as printed: whole megabytes, the
-// percentage at its decimals), its format or the separators changed. A rebuilt line goes into
-// the buffer of the last one, so once the buffers have grown a tick allocates nothing.
+// percentage at its decimals), its format or the separators changed. A line is rebuilt into a
+// kept buffer, so once the buffers have grown a tick allocates nothing.
 class StatusLineCache {
 public:
     enum Line : unsigned { kPhys = 1, kPage = 2, kWork = 4 };
@@ -57,15 +57,16 @@ public:
     // Returns the lines whose text changed, as a mask of Line; all three on the first call.
     unsigned Update(const TMemoryUsage& usage, std::wstring_view physFormat, const NumberSeparators& separators);
 
-    std::wstring_view Phys() const { return lines_[0].Text(); }
-    std::wstring_view Page() const { return lines_[1].Text(); }
-    std::wstring_view Work() const { return lines_[2].Text(); }
+    std::wstring_view Phys() const { return lines_[0].text; }
+    std::wstring_view Page() const { return lines_[1].text; }
+    std::wstring_view Work() const { return lines_[2].text; }
     int Bar() const { return bar_; }
 
-    // A format taken apart: runs of text copied as they stand, and number directives.
+    // A format taken apart: runs of text copied as they stand (length > 0), and number
+    // directives (length 0) with their decimals.
     struct Piece {
-        std::uint32_t offset = 0; // of a run, in the format
-        std::uint32_t length = 0; // 0: a directive
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
         int decimals = 0;
     };
 
@@ -75,30 +76,19 @@ private:
     struct CachedLine {
         std::wstring format;
         std::vector<Piece> pieces;
-        std::size_t args = 0;        // the arguments the line's directives print
-        int decimals[kMaxArgs] = {}; // of those directives, in order
-        // 10^decimals when every directive shows up to two decimals, 0 for an argument none shows.
-        double scales[kMaxArgs] = {};
-        bool exact = true;
-        // What the directives print now: the magnitude scaled to the decimals and rounded,
-        // negated when a minus sign goes before it. Two numbers print alike exactly when these
-        // compare equal.
-        double printed[kMaxArgs] = {};
-        std::wstring text; // a buffer: the line is its first `length` characters
-        std::size_t length = 0;
-        bool valid = false;
-
-        std::wstring_view Text() const { return {text.data(), length}; }
+        double scales[kMaxArgs] = {};  // 10^decimals of each figure's directive; 0: not shown
+        double printed[kMaxArgs] = {}; // the figures as printed now (see PrintedOf)
+        std::wstring text;
+        bool current = false; // text and printed figures follow the format and separators
+        bool shown = false;   // text has been built once
     };
 
-    void SetSeparators(const NumberSeparators& separators);
-    void SetFormat(CachedLine& line, std::wstring_view format, std::size_t args);
-    // Takes the figures the line prints now; true when its text changed.
-    bool Refresh(CachedLine& line, const double (&printed)[kMaxArgs]);
-    bool Rebuild(CachedLine& line);
+    void SetFormat(CachedLine& line, std::wstring_view format);
+    // Takes the figures; returns whether the line's text changed.
+    bool Refresh(CachedLine& line, std::span<const double> figures);
 
     CachedLine lines_[3];
     NumberSeparators separators_;
-    bool first_ = true;
+    std::wstring scratch_;
     int bar_ = 0;
 };

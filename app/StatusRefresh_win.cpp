@@ -9,12 +9,12 @@
 
 namespace {
 
-AutoCleanRule RuleOf(FormControls& controls, const char* check, const char* list, std::wstring& text) {
-    FormControl& box = controls.Get(check);
+// A ticked rule reads its list's text into `text`, which the rule then refers to.
+AutoCleanRule RuleOf(FormControl& box, FormControl& list, std::wstring& text) {
     if (!box.Checked()) {
         return {};
     }
-    text = controls.Get(list).SelectedText();
+    text = list.SelectedText();
     return {true, text};
 }
 
@@ -63,10 +63,10 @@ void TFrmRamBroom::TmrStatusTimer() {
     in.usagePage = usage.UsagePage;
     in.usageWork = usage.UsageWork;
     std::wstring physText, pageText, workText, minuteText;
-    in.phys = RuleOf(controls_, "ChkUsagePhys", "EditUsagePhys", physText);
-    in.page = RuleOf(controls_, "ChkUsagePage", "EditUsagePage", pageText);
-    in.work = RuleOf(controls_, "ChkUsageWork", "EditUsageWork", workText);
-    in.minute = RuleOf(controls_, "ChkMinute", "EditMinute", minuteText);
+    in.phys = RuleOf(*rulePhys_.box, *rulePhys_.list, physText);
+    in.page = RuleOf(*rulePage_.box, *rulePage_.list, pageText);
+    in.work = RuleOf(*ruleWork_.box, *ruleWork_.list, workText);
+    in.minute = RuleOf(*ruleMinute_.box, *ruleMinute_.list, minuteText);
     // With no rule ticked nothing is due, whatever the time: the clock is not read.
     if (!in.phys.ticked && !in.page.ticked && !in.work.ticked && !in.minute.ticked) {
         return;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "base/Handles_win.h"
 #include "resources/ResourceIds.h"
@@ -57,6 +58,24 @@ int ResourceForDpi(UINT dpi) {
     return IDR_LOGO_100;
 }
 
+// The image a logo window shows, loaded once per resource (the DPI picks the resource).
+struct LogoImage {
+    int resourceId = 0;
+    SIZE size{};
+    UniqueHbitmap bitmap;
+};
+
+LogoImage& ImageFor(HWND hwnd) {
+    auto* image = reinterpret_cast<LogoImage*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const int resourceId = ResourceForDpi(dpi::ForWindow(hwnd));
+    if (image->resourceId != resourceId) {
+        auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
+        image->bitmap = LoadRbim(instance, resourceId, image->size);
+        image->resourceId = resourceId;
+    }
+    return *image;
+}
+
 void Paint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd, &ps);
@@ -71,12 +90,11 @@ void Paint(HWND hwnd) {
         SelectObjectScope canvasScope(memory.get(), canvas.get());
         ::FillRect(memory.get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
 
-        auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
-        SIZE size{};
-        UniqueHbitmap logo = LoadRbim(instance, ResourceForDpi(dpi::ForWindow(hwnd)), size);
-        if (logo) {
+        const LogoImage& image = ImageFor(hwnd);
+        const SIZE size = image.size;
+        if (image.bitmap) {
             UniqueHdc source(::CreateCompatibleDC(dc));
-            SelectObjectScope logoScope(source.get(), logo.get());
+            SelectObjectScope logoScope(source.get(), image.bitmap.get());
             // Keep the aspect ratio, centred vertically, left-aligned as in the header design.
             int drawWidth = width;
             int drawHeight = ::MulDiv(size.cy, width, size.cx);
@@ -96,6 +114,17 @@ void Paint(HWND hwnd) {
 
 LRESULT CALLBACK LogoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_NCCREATE: {
+        auto* image = new (std::nothrow) LogoImage;
+        if (!image) {
+            return FALSE; // the window is not created
+        }
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image));
+        break;
+    }
+    case WM_NCDESTROY:
+        delete reinterpret_cast<LogoImage*>(::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0));
+        break;
     case WM_PAINT:
         Paint(hwnd);
         return 0;
@@ -122,8 +151,9 @@ LRESULT CALLBACK LogoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         ::InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
     default:
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        break;
     }
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 } // namespace

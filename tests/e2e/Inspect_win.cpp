@@ -173,9 +173,7 @@ std::vector<HWND> MainWindows() {
     return windows;
 }
 
-HWND MainWindow() {
-    return ::FindWindowW(std::wstring(form::kWindowClass).c_str(), nullptr);
-}
+HWND MainWindow() { return ::FindWindowW(std::wstring(form::kWindowClass).c_str(), nullptr); }
 
 HWND FindControl(HWND main, const ControlDesc& control) {
     HWND found = nullptr;
