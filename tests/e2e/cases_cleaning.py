@@ -136,28 +136,39 @@ def status_problems(lines, bar, before, after, thousand, decimal, phys_template)
 def status_lines(s):
     """The three usage lines and the bar show the machine's figures in the user's number format."""
     generated = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
-    for locale, thousand, decimal, phys_template in STATUS_LOCALES:
-        # Wine would fall back to en-US without a word.
-        check(locale.lower().replace("-", "") in generated, f"the {locale} locale is missing (tools/deps.sh)")
-        s.kill_all()
-        s.launch(env={"LC_ALL": locale, "LANG": locale})
-        s.drive("wait", "visible", 20000)
-        problems = ["never read"]
-        # A reading can straddle a tick or a jump in memory use: the next one is a second later.
-        for _ in range(8):
-            before = s.drive("memstatus")
-            lines = {key: s.control(name)["text"]
-                     for key, name in (("phys", "LblPhysStatus"), ("page", "LblVirtualStatus"),
-                                       ("work", "LblWorkingStatus"))}
-            bar = s.control("ProgressBar")["position"]
-            after = s.drive("memstatus")
-            problems = status_problems(lines, bar, before, after, thousand, decimal, phys_template)
-            if not problems or "not in the form" in problems[0]:
-                break
-            time.sleep(1)
-        check(not problems, f"{locale}: " + "; ".join(problems))
-        # Wine has no file-cache figures: the query succeeds with every field 0.
-        check(lines["work"] == f"0 MB (0{decimal}00%)", f"{locale}: file-cache line {lines['work']!r} under Wine")
+    session_env = s.env
+    try:
+        for locale, thousand, decimal, phys_template in STATUS_LOCALES:
+            # Wine keeps the user locale in the prefix's registry, and each new process under
+            # another LC_ALL writes its own there: the driver runs under the program's locale.
+            s.env = dict(session_env, LC_ALL=locale, LANG=locale)
+            status_lines_in(s, generated, locale, thousand, decimal, phys_template)
+    finally:
+        s.env = session_env
+
+
+def status_lines_in(s, generated, locale, thousand, decimal, phys_template):
+    # Wine would fall back to en-US without a word.
+    check(locale.lower().replace("-", "") in generated, f"the {locale} locale is missing (tools/deps.sh)")
+    s.kill_all()
+    s.launch()
+    s.drive("wait", "visible", 20000)
+    problems = ["never read"]
+    # A reading can straddle a tick or a jump in memory use: the next one is a second later.
+    for _ in range(8):
+        before = s.drive("memstatus")
+        lines = {key: s.control(name)["text"]
+                 for key, name in (("phys", "LblPhysStatus"), ("page", "LblVirtualStatus"),
+                                   ("work", "LblWorkingStatus"))}
+        bar = s.control("ProgressBar")["position"]
+        after = s.drive("memstatus")
+        problems = status_problems(lines, bar, before, after, thousand, decimal, phys_template)
+        if not problems or "not in the form" in problems[0]:
+            break
+        time.sleep(1)
+    check(not problems, f"{locale}: " + "; ".join(problems))
+    # Wine has no file-cache figures: the query succeeds with every field 0.
+    check(lines["work"] == f"0 MB (0{decimal}00%)", f"{locale}: file-cache line {lines['work']!r} under Wine")
 
 
 def wait_ticks(trace, count):
