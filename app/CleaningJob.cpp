@@ -8,8 +8,9 @@ bool StartCleaning(CleaningWindow& window, bool alarm, const CleaningServices& s
     auto ui = services.ui;
     auto purge = services.purge;
     CleaningWindow* target = &window;
+    bool started = false;
     try {
-        services.startWorker([ui, purge, target, alarm] {
+        started = services.startWorker([ui, purge, target, alarm] {
             // The purge reports nothing; whatever it throws is dropped so the job always completes.
             try {
                 purge();
@@ -18,9 +19,10 @@ bool StartCleaning(CleaningWindow& window, bool alarm, const CleaningServices& s
             ui->Send([target, alarm] { target->CleaningDone(alarm); });
         });
     } catch (...) {
-        // No thread could be started: back to idle at once, as if the purge had returned.
-        window.CleaningDone(alarm);
-        return false;
+        started = false;
     }
-    return true;
+    if (!started) {
+        window.CleaningDone(false);
+    }
+    return started;
 }

@@ -21,10 +21,13 @@ public:
 struct CleaningServices {
     std::shared_ptr<UiThread> ui;
     std::function<void()> purge;
-    // Runs `work` on a new thread that ends by itself.
-    std::function<void(std::function<void()> work)> startWorker;
+    // Runs `work` on a new thread that ends by itself; false when no thread could be started.
+    std::function<bool(std::function<void()> work)> startWorker;
 };
 
 // Starts a job unless one is running; returns whether it started. When the window is gone
 // by the time the purge returns, the completion step is dropped and the window never touched.
+// When no worker can be started, the window goes back to idle as after a job (the cooldown of
+// the automatic rules starts, so they do not retry every second) but without the notification:
+// nothing was freed.
 bool StartCleaning(CleaningWindow& window, bool alarm, const CleaningServices& services);

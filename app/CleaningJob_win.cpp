@@ -21,7 +21,14 @@ void TFrmRamBroom::Clean(bool Alarm) {
     CleaningServices services;
     services.ui = dispatcher_;
     services.purge = [] { PurgeMemory(); };
-    services.startWorker = [](std::function<void()> work) { std::thread(std::move(work)).detach(); };
+    services.startWorker = [](std::function<void()> work) {
+        try {
+            std::thread(std::move(work)).detach();
+            return true;
+        } catch (...) {
+            return false;
+        }
+    };
     StartCleaning(*this, Alarm, services);
 }
 
@@ -29,7 +36,7 @@ void TFrmRamBroom::CleaningDone(bool alarm) {
     NextTime = clock_.Now();
     SetIsRunning(false);
     if (alarm) {
-        ShowNotification(trayIcon_.get(), L"메모리를 정리하였습니다.");
+        ShowNotification(trayIcon_.get(), std::wstring(texts::kCleaned));
     }
 }
 
@@ -39,7 +46,7 @@ void TFrmRamBroom::SetIsRunning(bool Value) {
     }
     FIsRunning = Value;
     FormControl& button = controls_.Get("BtnClean");
-    button.SetText(Value ? L"정리중 ..." : L"정리하기");
+    button.SetText(Value ? texts::kCleanBusy : texts::kCleanIdle);
     button.SetEnabled(!Value);
     if (trayIcon_) {
         trayIcon_->SetIconIndex(Value ? 1 : 0);

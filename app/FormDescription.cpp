@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "app/Texts.h"
+
 namespace form {
 namespace {
 
@@ -26,7 +28,7 @@ constexpr std::array kControlsDesign = {
     ControlDesc{"SVGIconImage1", K::Image, "PnlLogo", {0, 0, 112, 50}, L"", "SVGIconImage1Click", kCtlHandCursor},
     ControlDesc{"PnlMain", K::PageControl, "", {0, 50, 500, 400}, L"", ""},
     ControlDesc{"Card1", K::Page, "PnlMain", {0, 0, 500, 400}, L"", ""},
-    ControlDesc{"LblTitle", K::Label, "Card1", {8, 40, 484, 81}, L"RamBroom", "", kCtlCentered | kCtlOwnFont},
+    ControlDesc{"LblTitle", K::Label, "Card1", {8, 40, 484, 81}, texts::kProductName, "", kCtlCentered | kCtlOwnFont},
     ControlDesc{"ProgressBar", K::ProgressBar, "Card1", {56, 192, 393, 25}, L"", ""},
     ControlDesc{"LblPhys", K::Label, "Card1", {56, 223, 70, 13}, L"실제 메모리", ""},
     ControlDesc{"LblPhysStatus", K::Label, "Card1", {132, 223, 317, 13}, L"", ""},
@@ -34,7 +36,7 @@ constexpr std::array kControlsDesign = {
     ControlDesc{"LblVirtualStatus", K::Label, "Card1", {134, 242, 120, 13}, L"", ""},
     ControlDesc{"LblWorking", K::Label, "Card1", {263, 242, 70, 13}, L"워킹 셋", ""},
     ControlDesc{"LblWorkingStatus", K::Label, "Card1", {341, 242, 108, 13}, L"", ""},
-    ControlDesc{"BtnClean", K::StyledButton, "Card1", {168, 298, 164, 68}, L"정리하기", "BtnCleanClick"},
+    ControlDesc{"BtnClean", K::StyledButton, "Card1", {168, 298, 164, 68}, texts::kCleanIdle, "BtnCleanClick"},
     ControlDesc{"Card2", K::Page, "PnlMain", {0, 0, 500, 400}, L"", ""},
     ControlDesc{"GroupBox1", K::GroupBox, "Card2", {15, 14, 474, 155}, L"메모리 관리", ""},
     ControlDesc{"ChkUsagePhys", K::CheckBox, "GroupBox1", {17, 32, 328, 17}, L"실제 메모리 사용률(%) 이상일 때 정리하기",
@@ -71,7 +73,7 @@ constexpr auto kControls = [] {
 
 constexpr auto kMenu = [] {
     std::array items = {
-        MenuItemDesc{"BtnOpen", L"RamBroom", "BtnOpenClick"},
+        MenuItemDesc{"BtnOpen", texts::kProductName, "BtnOpenClick"},
         MenuItemDesc{"N2", L"-", ""},
         MenuItemDesc{"BtnCopyright", L"만든이 Orvel", "BtnCopyrightClick"},
         MenuItemDesc{"BtnClose", L"종료", "BtnCloseClick"},

@@ -7,13 +7,14 @@
 #include <span>
 #include <string_view>
 
+#include "app/Texts.h"
 #include "widgets/ControlDesc.h"
 
 namespace form {
 
 // Window class of the main window and name of the instance mutex.
 inline constexpr std::wstring_view kWindowClass = L"TFrmRamBroom";
-inline constexpr std::wstring_view kCaption = L"RamBroom";
+inline constexpr std::wstring_view kCaption = texts::kProductName;
 inline constexpr int kClientWidth = 500;
 inline constexpr int kClientHeight = 450;
 inline constexpr unsigned kStatusTimerMs = 1000;

@@ -191,8 +191,8 @@ void TFrmRamBroom::FormCreate() {
         caption.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd_, caption.data(), length + 1)));
         ApplicationTitle() = caption;
     }
-    controls_.Get("EditInfo").SetText(std::wstring(L"버전") + L": " + GetAppVersion(L"%d.%d.%d"));
-    FmtPhysStatus = L"%.0n MB / %.0n MB (%n%% 사용중)";
+    controls_.Get("EditInfo").SetText(std::wstring(texts::kVersionWord) + L": " + GetAppVersion(L"%d.%d.%d"));
+    FmtPhysStatus = texts::kPhysStatusFormat;
 
     // Desktop font, layout for the window's DPI, centred on its monitor.
     ApplyDpi(dpi::ForWindow(hwnd_), nullptr);
@@ -219,7 +219,7 @@ void TFrmRamBroom::FormCreate() {
     tray.popup = popup_.get();
     tray.onClick = [this] { TrayIconClick(); };
     trayIcon_ = std::make_shared<TrayIcon>(tray);
-    VisibleOnShell(trayIcon_, L"RamBroom", dispatcher_);
+    VisibleOnShell(trayIcon_, std::wstring(texts::kTrayHint), dispatcher_);
     trayIcon_->SetIconIndex(0);
 
     FCanClose = false;
@@ -366,7 +366,7 @@ void TFrmRamBroom::TrayIconClick() {
 }
 
 void TFrmRamBroom::BtnCloseClick() {
-    const int answer = ::MessageBoxW(hwnd_, L"정말 종료하시겠습니까?", ApplicationTitle().c_str(), kQuitQuestionFlags);
+    const int answer = ::MessageBoxW(hwnd_, std::wstring(texts::kQuitQuestion).c_str(), ApplicationTitle().c_str(), kQuitQuestionFlags);
     if (answer == IDYES) {
         FCanClose = true;
         Close();

@@ -151,9 +151,9 @@ StatusLines BuildStatusLines(const TMemoryUsage& usage, std::wstring_view physFo
                            static_cast<double>(usage.UsagePhys)};
     lines.phys = FormatNumbers(physFormat, phys, separators);
     const double page[] = {Megabytes(usage.TotalPage - usage.AvailPage), static_cast<double>(usage.UsagePage)};
-    lines.page = FormatNumbers(kSecondaryStatusFormat, page, separators);
+    lines.page = FormatNumbers(texts::kSecondaryStatusFormat, page, separators);
     const double work[] = {Megabytes(usage.TotalWork - usage.AvailWork), static_cast<double>(usage.UsageWork)};
-    lines.work = FormatNumbers(kSecondaryStatusFormat, work, separators);
+    lines.work = FormatNumbers(texts::kSecondaryStatusFormat, work, separators);
     lines.bar = BarPosition(usage.UsagePhys);
     return lines;
 }
@@ -197,8 +197,8 @@ unsigned StatusLineCache::Update(const TMemoryUsage& usage, std::wstring_view ph
     CachedLine& page = lines_[1];
     CachedLine& work = lines_[2];
     if (page.pieces.empty()) {
-        SetFormat(page, kSecondaryStatusFormat);
-        SetFormat(work, kSecondaryStatusFormat);
+        SetFormat(page, texts::kSecondaryStatusFormat);
+        SetFormat(work, texts::kSecondaryStatusFormat);
         SetFormat(phys, physFormat);
     }
     if (separators != separators_) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Texts.h"
 #include "memory/Memory.h"
 
 // The user's separators. Digits are grouped in threes.
@@ -31,10 +32,6 @@ double Megabytes(std::uint64_t bytes);
 // A percentage as the bar's position: rounded to the nearest whole number, halves to even;
 // beyond int's range the nearest int, NaN 0.
 int BarPosition(float percent);
-
-inline constexpr std::wstring_view kPhysStatusFormat = L"%.0n MB / %.0n MB (%n%% 사용중)";
-// The page-file and file-cache lines are never translated.
-inline constexpr std::wstring_view kSecondaryStatusFormat = L"%.0n MB (%n%%)";
 
 struct StatusLines {
     std::wstring phys;

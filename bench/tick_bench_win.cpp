@@ -47,7 +47,7 @@ constexpr double kSecond = 1.0 / 86400;
 
 // The window's state the tick reads: the settings page at its defaults with every box ticked.
 struct Window {
-    std::wstring FmtPhysStatus{kPhysStatusFormat};
+    std::wstring FmtPhysStatus{texts::kPhysStatusFormat};
     NumberSeparators separators = UserNumberSeparators();
     StatusLineCache statusLines;
     std::wstring physText = L"90", pageText = L"90", workText = L"90", minuteText = L"30";

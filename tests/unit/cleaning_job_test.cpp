@@ -55,7 +55,10 @@ struct Fixture : ::testing::Test {
         if (!purge) {
             purge = [this] { ++purges; };
         }
-        return {ui, purge, [this](std::function<void()> work) { workers.push_back(std::move(work)); }};
+        return {ui, purge, [this](std::function<void()> work) {
+                    workers.push_back(std::move(work));
+                    return true;
+                }};
     }
     void RunWorkers() {
         for (auto& w : workers) {
@@ -110,14 +113,25 @@ TEST_F(Fixture, CompletionAfterTheWindowIsGoneIsDropped) {
     EXPECT_TRUE(ui->queue.empty());
 }
 
-TEST_F(Fixture, NoThreadMeansBackToIdleAtOnce) {
-    RecordingWindow window;
-    CleaningServices services = Services();
-    services.startWorker = [](std::function<void()>) {
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+// A worker that never started freed nothing: back to idle at once, and a click on the tray
+// icon (alarm) gets no notification saying memory was freed.
+TEST_F(Fixture, NoThreadMeansBackToIdleAtOnceWithoutNotification) {
+    const std::function<bool(std::function<void()>)> failures[] = {
+        [](std::function<void()>) -> bool {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        },
+        [](std::function<void()>) { return false; },
     };
-    EXPECT_FALSE(StartCleaning(window, false, services));
-    EXPECT_EQ(window.events, (Events{"busy", "done", "idle"}));
+    for (const auto& startWorker : failures) {
+        for (bool alarm : {false, true}) {
+            RecordingWindow window;
+            CleaningServices services = Services();
+            services.startWorker = startWorker;
+            EXPECT_FALSE(StartCleaning(window, alarm, services));
+            EXPECT_EQ(window.events, (Events{"busy", "done", "idle"})) << "alarm " << alarm;
+            EXPECT_FALSE(window.running);
+        }
+    }
 }
 
 } // namespace

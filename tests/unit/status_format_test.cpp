@@ -107,7 +107,7 @@ TEST(StatusFormat, BuildsTheThreeLines) {
 
 TEST(StatusFormat, ClearedRecordShowsZeros) {
     const TMemoryUsage usage{};
-    const auto lines = BuildStatusLines(usage, kPhysStatusFormat, kEnglish);
+    const auto lines = BuildStatusLines(usage, texts::kPhysStatusFormat, kEnglish);
     EXPECT_EQ(lines.phys, L"0 MB / 0 MB (0.00% 사용중)");
     EXPECT_EQ(lines.work, L"0 MB (0.00%)");
     EXPECT_EQ(lines.bar, 0);
@@ -120,7 +120,7 @@ constexpr unsigned kAll = StatusLineCache::kPhys | StatusLineCache::kPage | Stat
 // Feeds the cache one snapshot and checks its lines against BuildStatusLines; returns the mask.
 class CacheFixture : public ::testing::Test {
 protected:
-    unsigned Tick(const TMemoryUsage& usage, std::wstring_view format = kPhysStatusFormat,
+    unsigned Tick(const TMemoryUsage& usage, std::wstring_view format = texts::kPhysStatusFormat,
                   const NumberSeparators& separators = kEnglish) {
         const unsigned changed = cache.Update(usage, format, separators);
         const StatusLines expected = BuildStatusLines(usage, format, separators);
@@ -176,10 +176,10 @@ TEST_F(CacheFixture, ReportsOnlyTheLinesWhosePrintedFiguresChanged) {
 
 TEST_F(CacheFixture, RebuildsForNewSeparatorsAndFormats) {
     Tick(kTypical);
-    EXPECT_EQ(Tick(kTypical, kPhysStatusFormat, kGerman), kAll);
+    EXPECT_EQ(Tick(kTypical, texts::kPhysStatusFormat, kGerman), kAll);
     EXPECT_EQ(cache.Page(), L"8.000 MB (40,00%)");
     // Separators equal to the last ones, in other strings.
-    EXPECT_EQ(Tick(kTypical, kPhysStatusFormat, NumberSeparators{L".", L","}), 0u);
+    EXPECT_EQ(Tick(kTypical, texts::kPhysStatusFormat, NumberSeparators{L".", L","}), 0u);
 
     EXPECT_EQ(Tick(kTypical, L"%.0n MB / %.0n MB (Usage: %n%%)", kGerman), StatusLineCache::kPhys);
     EXPECT_EQ(cache.Phys(), L"5.123 MB / 16.301 MB (Usage: 31,43%)");
@@ -190,7 +190,7 @@ TEST_F(CacheFixture, RebuildsForNewSeparatorsAndFormats) {
     // Separators the figures do not use: the file cache line has no thousands.
     const TMemoryUsage small = Usage(5 * MB, 16 * MB, 31.0f, 8 * MB, 20 * MB, 40.0f, 512 * MB, 512 * MB, 100.0f);
     Tick(small);
-    EXPECT_EQ(Tick(small, kPhysStatusFormat, NumberSeparators{L"'", L"."}), 0u);
+    EXPECT_EQ(Tick(small, texts::kPhysStatusFormat, NumberSeparators{L"'", L"."}), 0u);
 }
 
 TEST_F(CacheFixture, TranslationsOfAnyShape) {
@@ -204,7 +204,7 @@ TEST_F(CacheFixture, TranslationsOfAnyShape) {
         {L"%.0n / %.0n / %n / %n", kEnglish},      // more directives than figures
         {L"", kEnglish},
         {longFormat, kEnglish},                   // longer than the line's buffer
-        {std::wstring(kPhysStatusFormat), kLong}, // separators longer than any locale's
+        {std::wstring(texts::kPhysStatusFormat), kLong}, // separators longer than any locale's
     };
     for (const auto& c : cases) {
         Tick(kTypical, c.format, c.separators);
@@ -243,7 +243,7 @@ TEST_F(CacheFixture, AgreesWithBuildStatusLinesOverRandomSnapshots) {
             return static_cast<float>(random() % 200) + 0.125f;
         }
     };
-    const std::wstring formats[] = {std::wstring(kPhysStatusFormat), L"%.2n / %.1n / %.3n"};
+    const std::wstring formats[] = {std::wstring(texts::kPhysStatusFormat), L"%.2n / %.1n / %.3n"};
     for (int i = 0; i < 3000; ++i) {
         TMemoryUsage usage{};
         usage.AvailPhys = bytes();
