@@ -1,8 +1,13 @@
 #include "base/UiDispatcher_win.h"
 
+#include <chrono>
+
 namespace {
-constexpr UINT kMsgInvoke = WM_APP + 0x100; // lParam: std::function<void()>*
-constexpr UINT kMsgDrain = WM_APP + 0x101;
+
+constexpr UINT kMsgWake = WM_APP + 0x100;
+// A sender re-posts the wake message this often while it waits, in case posting failed (a
+// full message queue) when its work was queued.
+constexpr auto kWakeRetry = std::chrono::milliseconds(100);
 
 // The boundary where a failing hand-over step is dropped: nothing escapes the window procedure.
 void RunGuarded(const std::function<void()>& work) noexcept {
@@ -11,6 +16,7 @@ void RunGuarded(const std::function<void()>& work) noexcept {
     } catch (...) {
     }
 }
+
 } // namespace
 
 std::shared_ptr<UiDispatcher> UiDispatcher::Create() { return std::shared_ptr<UiDispatcher>(new UiDispatcher()); }
@@ -22,79 +28,92 @@ void UiDispatcher::Attach(HWND window) {
 }
 
 void UiDispatcher::Detach() {
-    std::deque<std::function<void()>> dropped;
+    std::deque<std::shared_ptr<Item>> dropped;
     {
         std::lock_guard lock(mutex_);
         window_ = nullptr;
         dropped.swap(queue_);
+        for (const auto& item : dropped) {
+            item->state = Item::State::Dropped;
+        }
+    }
+    finished_.notify_all();
+    // The dropped work (and whatever it captured) is destroyed here, outside the lock.
+}
+
+void UiDispatcher::WakeLocked() {
+    if (!wakePending_ && window_) {
+        wakePending_ = ::PostMessageW(window_, kMsgWake, 0, 0) != FALSE;
     }
 }
 
-bool UiDispatcher::Send(std::function<void()> work) {
-    HWND window;
-    bool onUiThread;
-    {
-        std::lock_guard lock(mutex_);
-        window = window_;
-        onUiThread = ::GetCurrentThreadId() == uiThreadId_;
-    }
-    if (window && onUiThread) {
-        RunGuarded(work);
-        return true;
-    }
-    if (!window) {
-        return false;
-    }
-    // SendMessageTimeout with SMTO_NOTIMEOUTIFNOTHUNG: waits while the UI thread is alive,
-    // returns 0 when the window is destroyed meanwhile.
-    DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(window, kMsgInvoke, 0, reinterpret_cast<LPARAM>(&work),
-                                 SMTO_BLOCK | SMTO_NOTIMEOUTIFNOTHUNG, 0, &result) != 0 &&
-           result == 1;
-}
-
-bool UiDispatcher::Post(std::function<void()> work) {
-    std::lock_guard lock(mutex_);
+bool UiDispatcher::EnqueueLocked(std::shared_ptr<Item> item) {
     if (!window_) {
         return false;
     }
-    queue_.push_back(std::move(work));
-    if (!drainPosted_) {
-        if (!::PostMessageW(window_, kMsgDrain, 0, 0)) {
-            queue_.pop_back();
-            return false;
-        }
-        drainPosted_ = true;
-    }
+    queue_.push_back(std::move(item));
+    WakeLocked();
     return true;
+}
+
+bool UiDispatcher::Send(std::function<void()> work) {
+    std::unique_lock lock(mutex_);
+    if (window_ && ::GetCurrentThreadId() == uiThreadId_) {
+        lock.unlock();
+        RunGuarded(work);
+        return true;
+    }
+    auto item = std::make_shared<Item>();
+    item->work = std::move(work);
+    if (!EnqueueLocked(item)) {
+        return false;
+    }
+    // No time-out: the step runs whatever the UI thread is doing now (busy, or modal, or seen
+    // as hung by the system), or the window goes away and the step is dropped.
+    while (item->state == Item::State::Queued) {
+        if (!finished_.wait_for(lock, kWakeRetry, [&] { return item->state != Item::State::Queued; })) {
+            WakeLocked();
+        }
+    }
+    return item->state == Item::State::Done;
+}
+
+bool UiDispatcher::Post(std::function<void()> work) {
+    auto item = std::make_shared<Item>();
+    item->work = std::move(work);
+    std::lock_guard lock(mutex_);
+    return EnqueueLocked(std::move(item));
 }
 
 void UiDispatcher::Drain() {
     for (;;) {
-        std::function<void()> work;
+        std::shared_ptr<Item> item;
         {
             std::lock_guard lock(mutex_);
-            if (queue_.empty() || !window_) {
-                drainPosted_ = false;
+            if (queue_.empty()) {
+                wakePending_ = false;
                 return;
             }
-            work = std::move(queue_.front());
+            item = std::move(queue_.front());
             queue_.pop_front();
         }
-        RunGuarded(work);
+        // The work may open a modal loop, which dispatches later wake messages: those run the
+        // rest of the queue from inside it, still in order.
+        RunGuarded(item->work);
+        item->work = nullptr; // what the work captured goes here, on the UI thread
+        {
+            std::lock_guard lock(mutex_);
+            item->state = Item::State::Done;
+        }
+        finished_.notify_all();
     }
 }
 
-bool UiDispatcher::HandleMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
-    if (msg == kMsgInvoke) {
-        RunGuarded(*reinterpret_cast<const std::function<void()>*>(lParam));
-        result = 1;
-        return true;
+bool UiDispatcher::HandleMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg != kMsgWake) {
+        return false;
     }
-    if (msg == kMsgDrain) {
-        Drain();
-        result = 0;
-        return true;
-    }
-    return false;
+    Drain();
+    result = 0;
+    return true;
 }

@@ -1,13 +1,18 @@
 #pragma once
-// The UI-thread hand-over of the program: a worker calls Send (synchronous, a private
-// message carrying the callable) or Post (queued). The window procedure of the owning
-// window passes its messages to HandleMessage first.
+// The UI-thread hand-over of the program. Work handed over by Send (the worker waits until it
+// has run) or Post (queued) waits in the dispatcher's own queue; a private message posted to
+// the owning window only wakes the UI thread, which then runs the queue in order. The message
+// carries nothing: any process can post it, so its parameters are never trusted.
+//
+// The window procedure passes its messages to HandleMessage first. Modal loops (menus,
+// message boxes) dispatch the wake message too, so work runs while they are open.
 //
 // Workers hold the dispatcher by shared_ptr, so it outlives the window; once the window
-// detaches, Send and Post refuse and queued work is dropped unrun.
+// detaches, Send and Post refuse, queued work is dropped unrun and waiting senders return.
 
 #include <windows.h>
 
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -30,12 +35,21 @@ public:
     bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 private:
+    struct Item {
+        std::function<void()> work;
+        enum class State { Queued, Done, Dropped } state = State::Queued;
+    };
+
     UiDispatcher() = default;
+    // Both with mutex_ held.
+    bool EnqueueLocked(std::shared_ptr<Item> item);
+    void WakeLocked();
     void Drain();
 
     std::mutex mutex_;
+    std::condition_variable finished_;
     HWND window_ = nullptr;
     DWORD uiThreadId_ = 0;
-    std::deque<std::function<void()>> queue_;
-    bool drainPosted_ = false;
+    std::deque<std::shared_ptr<Item>> queue_;
+    bool wakePending_ = false;
 };
