@@ -1,25 +1,27 @@
-// The main window's cleaning job: busy state, the worker thread and the completion step.
+#include "app/CleaningJob_win.h"
 
 #include <thread>
 
-#include "app/MainWindow_win.h"
 #include "app/Notification_win.h"
+#include "app/Texts.h"
 #include "memory/Memory_win.h"
+#include "tray/TrayIcon_win.h"
+#include "widgets/FormControls_win.h"
 
 namespace {
 constexpr std::string_view kTrayIconClass = "TTrayIcon";
 }
 
-void TFrmRamBroom::BtnCleanClick(std::string_view senderClass) {
+void CleaningJob::BtnCleanClick(std::string_view senderClass) {
     if (IsRunning()) {
         return;
     }
     Clean(senderClass == kTrayIconClass);
 }
 
-void TFrmRamBroom::Clean(bool Alarm) {
+void CleaningJob::Clean(bool Alarm) {
     CleaningServices services;
-    services.ui = dispatcher_;
+    services.ui = args_.ui;
     services.purge = [] { PurgeMemory(); };
     services.startWorker = [](std::function<void()> work) {
         try {
@@ -32,23 +34,22 @@ void TFrmRamBroom::Clean(bool Alarm) {
     StartCleaning(*this, Alarm, services);
 }
 
-void TFrmRamBroom::CleaningDone(bool alarm) {
-    NextTime = clock_.Now();
+void CleaningJob::CleaningDone(bool alarm) {
+    *args_.nextTime = args_.clock->Now();
     SetIsRunning(false);
     if (alarm) {
-        ShowNotification(trayIcon_.get(), std::wstring(texts::kCleaned));
+        ShowNotification(args_.trayIcon->get(), std::wstring(texts::kCleaned));
     }
 }
 
-void TFrmRamBroom::SetIsRunning(bool Value) {
+void CleaningJob::SetIsRunning(bool Value) {
     if (Value == FIsRunning) {
         return;
     }
     FIsRunning = Value;
-    FormControl& button = controls_.Get("BtnClean");
-    button.SetText(Value ? texts::kCleanBusy : texts::kCleanIdle);
-    button.SetEnabled(!Value);
-    if (trayIcon_) {
-        trayIcon_->SetIconIndex(Value ? 1 : 0);
+    args_.button->SetText(Value ? texts::kCleanBusy : texts::kCleanIdle);
+    args_.button->SetEnabled(!Value);
+    if (const auto& icon = *args_.trayIcon) {
+        icon->SetIconIndex(Value ? 1 : 0);
     }
 }

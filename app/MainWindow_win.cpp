@@ -2,11 +2,12 @@
 
 #include <commctrl.h>
 
+#include <array>
 #include <utility>
 
 #include "app/Application_win.h"
 #include "app/FormDescription.h"
-#include "app/Locale_win.h"
+#include "app/Texts.h"
 #include "app/Privilege_win.h"
 #include "resources/ResourceIds.h"
 #include "tray/VisibleOnShell_win.h"
@@ -23,6 +24,28 @@ constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT kQuitQuestionFlags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST;
 
 COLORREF ToColorRef(unsigned bgr) { return static_cast<COLORREF>(bgr); }
+
+// The message box of this thread owned by `owner` (MessageBoxW gives no handle of its own).
+HWND FindMessageBoxOwnedBy(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t className[16] = {};
+            if (::GetWindow(window, GW_OWNER) == s->owner && ::GetClassNameW(window, className, 16) > 0 &&
+                lstrcmpW(className, L"#32770") == 0) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 UniqueHfont CreateTitleFont(UINT dpi) {
     LOGFONTW font{};
@@ -97,6 +120,9 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (trayIcon_ && trayIcon_->HandleMessage(msg, wParam, lParam)) {
         return 0;
     }
+    if (status_ && status_->HandleMessage(msg, wParam, lParam)) {
+        return 0;
+    }
     switch (msg) {
     case WM_COMMAND:
         if (!controls_.OnCommand(wParam, lParam) && lParam == 0) {
@@ -107,12 +133,6 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
         return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_TIMER:
-        if (wParam == kStatusTimerId) {
-            TmrStatusTimer();
-            return 0;
-        }
-        break;
     case WM_CLOSE:
         if (FormCloseQuery()) {
             ::DestroyWindow(hwnd_);
@@ -128,7 +148,13 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP:
         return 0; // F1 shows no help
     case WM_USER:
-        OnControlMessage(wParam);
+        // IsDialogMessageW in the message loop asks the window for its default push button with
+        // DM_GETDEFID, which is this same number, with wParam 0. The window has none: 0 says so.
+        // The control messages of a second launch carry 1 or 2.
+        static_assert(DM_GETDEFID == WM_USER);
+        if (wParam != 0) {
+            OnControlMessage(wParam);
+        }
         return 0;
     case WM_DPICHANGED:
         ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
@@ -136,13 +162,11 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
         if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) {
             ApplyDpi(dpi_, nullptr); // the desktop font changed
-        } else if (lParam && lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"intl") == 0) {
-            separators_ = UserNumberSeparators(); // regional settings changed
         }
         break;
     case WM_DESTROY:
         SetApplicationTerminating();
-        ::KillTimer(hwnd_, kStatusTimerId);
+        status_.reset(); // its timer goes with it
         dispatcher_->Detach();
         trayIcon_.reset(); // the icon leaves the notification area with the window
         ::PostQuitMessage(0);
@@ -163,17 +187,6 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void TFrmRamBroom::FormCreate() {
     dispatcher_->Attach(hwnd_);
     controls_.Create(hwnd_, form::Controls());
-    lblPhysStatus_ = &controls_.Get("LblPhysStatus");
-    lblVirtual_ = &controls_.Get("LblVirtual");
-    lblVirtualStatus_ = &controls_.Get("LblVirtualStatus");
-    lblWorking_ = &controls_.Get("LblWorking");
-    lblWorkingStatus_ = &controls_.Get("LblWorkingStatus");
-    progressBar_ = &controls_.Get("ProgressBar");
-    rulePhys_ = {&controls_.Get("ChkUsagePhys"), &controls_.Get("EditUsagePhys")};
-    rulePage_ = {&controls_.Get("ChkUsagePage"), &controls_.Get("EditUsagePage")};
-    ruleWork_ = {&controls_.Get("ChkUsageWork"), &controls_.Get("EditUsageWork")};
-    ruleMinute_ = {&controls_.Get("ChkMinute"), &controls_.Get("EditMinute")};
-    separators_ = UserNumberSeparators();
     popup_.reset(::CreatePopupMenu());
     for (const auto& item : form::PopupMenu()) {
         if (item.caption == L"-") {
@@ -182,6 +195,8 @@ void TFrmRamBroom::FormCreate() {
             ::AppendMenuW(popup_.get(), MF_STRING, static_cast<UINT_PTR>(item.id), std::wstring(item.caption).c_str());
         }
     }
+    cleaning_ = std::make_unique<CleaningJob>(
+        CleaningJob::Args{&controls_.Get(form::Ctl("BtnClean")), &trayIcon_, &NextTime, &clock_, dispatcher_});
     BindHandlers();
 
     // The application title is the window's caption, which translation may have changed.
@@ -191,7 +206,8 @@ void TFrmRamBroom::FormCreate() {
         caption.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd_, caption.data(), length + 1)));
         ApplicationTitle() = caption;
     }
-    controls_.Get("EditInfo").SetText(std::wstring(texts::kVersionWord) + L": " + GetAppVersion(L"%d.%d.%d"));
+    controls_.Get(form::Ctl("EditInfo"))
+        .SetText(std::wstring(texts::kVersionWord) + L": " + GetAppVersion(L"%d.%d.%d"));
     FmtPhysStatus = texts::kPhysStatusFormat;
 
     // Desktop font, layout for the window's DPI, centred on its monitor.
@@ -208,8 +224,9 @@ void TFrmRamBroom::FormCreate() {
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    for (auto name : {"LblVirtual", "LblVirtualStatus", "LblWorking", "LblWorkingStatus"}) {
-        controls_.Get(name).textColor = ToColorRef(form::kGreyText);
+    for (auto index : {form::Ctl("LblVirtual"), form::Ctl("LblVirtualStatus"), form::Ctl("LblWorking"),
+                       form::Ctl("LblWorkingStatus")}) {
+        controls_.Get(index).textColor = ToColorRef(form::kGreyText);
     }
     ShowPage(0);
 
@@ -226,6 +243,13 @@ void TFrmRamBroom::FormCreate() {
     NextTime = clock_.Now();
     SetPrivilege(L"SeIncreaseQuotaPrivilege", true);
     SetPrivilege(L"SeProfileSingleProcessPrivilege", true);
+    StatusRefreshView::Owner owner;
+    owner.physFormat = &FmtPhysStatus;
+    owner.isRunning = [this] { return IsRunning(); };
+    owner.nextTime = [this] { return NextTime; };
+    owner.now = [this] { return clock_.Now(); };
+    owner.cleanAutomatically = [this] { cleaning_->Clean(false); }; // automatic cleans never notify
+    status_ = std::make_unique<StatusRefreshView>(hwnd_, controls_, std::move(owner));
     // The first tick runs now; it starts the one-second timer as its last step.
     TmrStatusTimer();
 
@@ -235,20 +259,30 @@ void TFrmRamBroom::FormCreate() {
 }
 
 void TFrmRamBroom::BindHandlers() {
-    // Every handler the form table and the popup menu name, bound by that name. A menu item
-    // has no control, so its handlers get no sender.
-    using Handler = std::function<void(FormControl * sender)>;
-    const std::pair<std::string_view, Handler> handlers[] = {
-        {"BtnHomeClick", [this](FormControl* sender) { BtnHomeClick(*sender); }},
-        {"SVGIconImage1Click", [this](FormControl*) { SVGIconImage1Click(); }},
-        {"EditInfoClick", [this](FormControl*) { EditInfoClick(); }},
-        {"BtnCleanClick", [this](FormControl*) { BtnCleanClick("TStyledSpeedButton"); }},
-        {"BtnOpenClick", [this](FormControl*) { BtnOpenClick(); }},
-        {"BtnCopyrightClick", [this](FormControl*) { BtnCopyrightClick(); }},
-        {"BtnCloseClick", [this](FormControl*) { BtnCloseClick(); }},
+    // Every handler the form table and the popup menu name, bound by that name; the names the
+    // window does not bind yet are form::kUnboundHandlers. Both are checked when this compiles.
+    struct Binding {
+        std::string_view name;
+        MenuHandler handler;
     };
-    for (const auto& [name, handler] : handlers) {
-        controls_.Bind(name, [handler](FormControl& sender) { handler(&sender); });
+    static constexpr Binding kBindings[] = {
+        {form::Handler("BtnHomeClick"), &TFrmRamBroom::BtnHomeClick},
+        {form::Handler("SVGIconImage1Click"), &TFrmRamBroom::SVGIconImage1Click},
+        {form::Handler("EditInfoClick"), &TFrmRamBroom::EditInfoClick},
+        {form::Handler("BtnCleanClick"), &TFrmRamBroom::BtnCleanClicked},
+        {form::Handler("BtnOpenClick"), &TFrmRamBroom::BtnOpenClick},
+        {form::Handler("BtnCopyrightClick"), &TFrmRamBroom::BtnCopyrightClick},
+        {form::Handler("BtnCloseClick"), &TFrmRamBroom::BtnCloseClick},
+    };
+    static_assert(form::BindsEveryHandlerOnce([] {
+        std::array<std::string_view, std::size(kBindings)> names{};
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            names[i] = kBindings[i].name;
+        }
+        return names;
+    }()));
+    for (const auto& [name, handler] : kBindings) {
+        controls_.Bind(name, [this, handler](FormControl& sender) { (this->*handler)(&sender); });
         for (const auto& item : form::PopupMenu()) {
             if (item.handler == name) {
                 menuHandlers_[item.id] = handler;
@@ -259,7 +293,7 @@ void TFrmRamBroom::BindHandlers() {
 
 void TFrmRamBroom::OnMenuCommand(int id) {
     if (auto found = menuHandlers_.find(id); found != menuHandlers_.end()) {
-        found->second(nullptr);
+        (this->*found->second)(nullptr);
     }
 }
 
@@ -323,22 +357,24 @@ void TFrmRamBroom::Close() {
 }
 
 void TFrmRamBroom::ShowPage(int index) {
-    for (int i = 0; i < static_cast<int>(std::size(form::kPages)); ++i) {
-        controls_.Get(form::kPages[i]).SetVisible(i == index);
+    constexpr ControlIndex kPages[] = {form::Ctl(form::kPages[0]), form::Ctl(form::kPages[1])};
+    static_assert(std::size(kPages) == std::size(form::kPages));
+    for (int i = 0; i < static_cast<int>(std::size(kPages)); ++i) {
+        controls_.Get(kPages[i]).SetVisible(i == index);
     }
 }
 
 //--- handlers
 
-void TFrmRamBroom::BtnHomeClick(FormControl& sender) {
-    const auto action = form::HeaderActionFor(sender.Name());
+void TFrmRamBroom::BtnHomeClick(FormControl* sender) {
+    const auto action = form::HeaderActionFor(sender->Name());
     switch (action) {
     case form::HeaderAction::Home:
     case form::HeaderAction::Config:
         // The header buttons are one exclusive group.
-        if (sender.parent) {
-            for (FormControl* button : sender.parent->children) {
-                button->SetChecked(button == &sender);
+        if (sender->parent) {
+            for (FormControl* button : sender->parent->children) {
+                button->SetChecked(button == sender);
             }
         }
         ShowPage(action == form::HeaderAction::Home ? 0 : 1);
@@ -351,29 +387,44 @@ void TFrmRamBroom::BtnHomeClick(FormControl& sender) {
     }
 }
 
-void TFrmRamBroom::SVGIconImage1Click() { ShellOpen(links::ProductPage()); }
+void TFrmRamBroom::SVGIconImage1Click(FormControl*) { ShellOpen(links::ProductPage()); }
 
-void TFrmRamBroom::BtnCopyrightClick() { ShellOpen(links::VersionedProductPage(GetAppVersion(L"%d.%d.%d"))); }
+void TFrmRamBroom::BtnCopyrightClick(FormControl*) {
+    ShellOpen(links::VersionedProductPage(GetAppVersion(L"%d.%d.%d")));
+}
 
-void TFrmRamBroom::BtnOpenClick() { ShowMainWindow(hwnd_); }
+void TFrmRamBroom::BtnOpenClick(FormControl*) { ShowMainWindow(hwnd_); }
+
+void TFrmRamBroom::BtnCleanClicked(FormControl*) { BtnCleanClick("TStyledSpeedButton"); }
 
 void TFrmRamBroom::TrayIconClick() {
-    if (controls_.Get("ChkCleanOnTray").Checked()) {
+    if (controls_.Get(form::Ctl("ChkCleanOnTray")).Checked()) {
         BtnCleanClick("TTrayIcon");
     } else {
         ShowMainWindow(hwnd_);
     }
 }
 
-void TFrmRamBroom::BtnCloseClick() {
-    const int answer = ::MessageBoxW(hwnd_, std::wstring(texts::kQuitQuestion).c_str(), ApplicationTitle().c_str(), kQuitQuestionFlags);
+void TFrmRamBroom::BtnCloseClick(FormControl*) {
+    // One question at a time: the tray menu stays usable while the box is open (the box disables
+    // only its owner), so a second Quit brings the open box forward.
+    if (quitQuestionOpen_) {
+        if (HWND box = FindMessageBoxOwnedBy(hwnd_)) {
+            ForceForegroundWindow(box);
+        }
+        return;
+    }
+    quitQuestionOpen_ = true;
+    const int answer = ::MessageBoxW(hwnd_, std::wstring(texts::kQuitQuestion).c_str(), ApplicationTitle().c_str(),
+                                     kQuitQuestionFlags);
+    quitQuestionOpen_ = false;
     if (answer == IDYES) {
         FCanClose = true;
         Close();
     }
 }
 
-void TFrmRamBroom::EditInfoClick() {
+void TFrmRamBroom::EditInfoClick(FormControl*) {
     // The version box gives up the focus, so it shows no caret.
     ::SetFocus(hwnd_);
 }

@@ -3,9 +3,10 @@
 //
 // A tick here is what the window's timer does besides calling the window system (the timer, the
 // labels, the bar, the settings controls) and reading the clock: the snapshot into a cleared
-// record, the three usage lines (the Korean physical-memory format, the user's separators) and
-// the auto-clean decision with all four rules ticked, their default list texts, the cooldown
-// passed and nothing due, so every rule is evaluated. Five kinds are timed in short blocks, the
+// record and the program's own StatusRefresh::Tick, which builds the three usage lines (the
+// Korean physical-memory format, the user's separators) and decides with all four rules
+// ticked, their default list texts, the cooldown passed and nothing due, so every rule is
+// evaluated. Five kinds are timed in short blocks, the
 // order rotated each round, and each figure is the median over the rounds:
 //   floor     the two bare system calls
 //   snapshot  GetMemoryUsage alone
@@ -22,9 +23,8 @@
 // Prints key=value lines: <kind>_ns (median ns/call) and <kind>_ratio (median of the rounds'
 // ratios to the floor).
 
-#include "app/AutoClean.h"
 #include "app/Locale_win.h"
-#include "app/StatusFormat.h"
+#include "app/StatusRefresh.h"
 #include "bench/BenchTiming_win.h"
 #include "memory/Memory_win.h"
 
@@ -45,48 +45,54 @@ constexpr int kRounds = 101;
 constexpr std::uint64_t kMB = 1048576;
 constexpr double kSecond = 1.0 / 86400;
 
-// The window's state the tick reads: the settings page at its defaults with every box ticked.
-struct Window {
+// The window as the tick sees it: the settings page at its defaults with every box ticked, and
+// labels and a bar that only count what they are given.
+class Window final : public StatusRefreshHost {
+public:
+    Window() { refresh.SetSeparators(UserNumberSeparators()); }
+
+    bool LineShown(StatusLine) const override { return true; }
+    void ShowLine(StatusLine, std::wstring_view text) override {
+        ++rebuilt;
+        g_sink = g_sink + text.size();
+    }
+    int BarPosition() const override { return bar; }
+    void ShowBar(int position) override { bar = position; }
+    bool ReadRule(AutoCleanRuleKind rule, std::wstring& text) override {
+        static const wchar_t* const kTexts[kAutoCleanRuleCount] = {L"90", L"90", L"90", L"30"};
+        text = kTexts[static_cast<int>(rule)];
+        return true;
+    }
+    bool IsRunning() const override { return false; }
+    TDateTime NextTime() const override { return nextTime; }
+    TDateTime Now() override { return now; }
+    void CleanAutomatically() override { ++due; }
+
+    StatusRefresh refresh;
     std::wstring FmtPhysStatus{texts::kPhysStatusFormat};
-    NumberSeparators separators = UserNumberSeparators();
-    StatusLineCache statusLines;
-    std::wstring physText = L"90", pageText = L"90", workText = L"90", minuteText = L"30";
-    TDateTime NextTime = 45000.5;
-    TDateTime now = NextTime + 600 * kSecond;
+    TDateTime nextTime = 45000.5;
+    TDateTime now = nextTime + 600 * kSecond;
+    int bar = 0;
     unsigned tick = 0;
     unsigned rebuilt = 0; // lines
     unsigned due = 0;
 };
 
+// The window's tick without the timer: the snapshot, then the status refresh itself.
 void Tick(Window& w, const TMemoryUsage* replay) {
     TMemoryUsage usage{};
     GetMemoryUsage(usage);
     if (replay != nullptr) {
         usage = replay[w.tick & 1];
     }
-    const unsigned changed = w.statusLines.Update(usage, w.FmtPhysStatus, w.separators);
-    w.rebuilt += (changed & 1) + (changed >> 1 & 1) + (changed >> 2 & 1);
-
-    AutoCleanInputs in;
-    in.usagePhys = usage.UsagePhys;
-    in.usagePage = usage.UsagePage;
-    in.usageWork = usage.UsageWork;
-    in.phys = {true, w.physText};
-    in.page = {true, w.pageText};
-    in.work = {true, w.workText};
-    in.minute = {true, w.minuteText};
-    in.nextTime = w.NextTime;
-    in.now = w.now;
-    in.isRunning = false;
-    w.due += IsAutoCleanDue(in) ? 1 : 0;
+    w.refresh.Tick(usage, w.FmtPhysStatus, w);
     ++w.tick;
     // A second later, within 600 to 1199 s of the reference time: past the cooldown, short of
     // the 30 minutes.
     w.now += kSecond;
-    if (w.now > w.NextTime + 1199 * kSecond) {
-        w.now = w.NextTime + 600 * kSecond;
+    if (w.now > w.nextTime + 1199 * kSecond) {
+        w.now = w.nextTime + 600 * kSecond;
     }
-    g_sink = g_sink + static_cast<std::uint64_t>(w.statusLines.Bar());
 }
 
 std::int64_t TimeTicks(Window& w, const TMemoryUsage* replay, int calls) {
@@ -195,9 +201,9 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     // What the ticks printed and decided, so a broken tick shows.
-    std::printf("steady_line=%s\n", Utf8(steady.statusLines.Phys()).c_str());
-    std::printf("moving_line=%s\n", Utf8(moving.statusLines.Phys()).c_str());
-    std::printf("changing_line=%s\n", Utf8(changing.statusLines.Phys()).c_str());
+    std::printf("steady_line=%s\n", Utf8(steady.refresh.Lines().Phys()).c_str());
+    std::printf("moving_line=%s\n", Utf8(moving.refresh.Lines().Phys()).c_str());
+    std::printf("changing_line=%s\n", Utf8(changing.refresh.Lines().Phys()).c_str());
     std::printf("rebuilt=%u %u %u of %u\n", steady.rebuilt, moving.rebuilt, changing.rebuilt, changing.tick);
     std::printf("due=%u of %u\n", steady.due + moving.due + changing.due, steady.tick + moving.tick + changing.tick);
     return 0;

@@ -2,6 +2,7 @@
 // One control of a declarative form: kind, parent, position at 96 DPI, design caption and
 // the name of the handler it is bound to.
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 
@@ -19,6 +20,11 @@ enum class ControlKind {
     CheckBox,
     ComboBox, // drop-down list: pick an item only
     InfoEdit, // borderless read-only single-line text box
+};
+
+// A control's position in its form's table.
+struct ControlIndex {
+    std::size_t value;
 };
 
 struct FormRect {

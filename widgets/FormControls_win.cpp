@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <exception>
 #include <string>
 
 #include "widgets/Dpi_win.h"
@@ -297,14 +296,6 @@ FormControl* FormControls::Find(std::string_view name) {
         }
     }
     return nullptr;
-}
-
-FormControl& FormControls::Get(std::string_view name) {
-    FormControl* control = Find(name);
-    if (!control) {
-        std::terminate(); // a name missing from the form's own table is a programming error
-    }
-    return *control;
 }
 
 FormControl* FormControls::FromId(int id) {

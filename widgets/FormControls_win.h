@@ -60,7 +60,8 @@ public:
     void ApplyFonts(HFONT desktop, HFONT own);
 
     FormControl* Find(std::string_view name);
-    FormControl& Get(std::string_view name); // the control must exist
+    // The control of a table row, by its position (the form's compile-time lookup gives it).
+    FormControl& Get(ControlIndex index) const { return *controls_.at(index.value); }
     FormControl* FromId(int id);
     FormControl* FromHwnd(HWND hwnd);
     std::span<const std::unique_ptr<FormControl>> All() const { return controls_; }

@@ -55,7 +55,7 @@ TEST_F(FormFixture, LayoutScalesPositionsWithTheDpi) {
         controls.Layout(dpi);
         for (auto name : {"BtnClean", "ProgressBar", "GroupBox1", "EditUsagePhys"}) {
             const auto& d = *form::FindControl(name);
-            RECT r = RectInParent(controls.Get(name));
+            RECT r = RectInParent(*controls.Find(name));
             EXPECT_EQ(r.left, dpi::Scale(d.bounds.x, dpi)) << name << " at " << dpi;
             EXPECT_EQ(r.top, dpi::Scale(d.bounds.y, dpi)) << name << " at " << dpi;
             EXPECT_EQ(r.right - r.left, dpi::Scale(d.bounds.width, dpi)) << name << " at " << dpi;
@@ -64,7 +64,7 @@ TEST_F(FormFixture, LayoutScalesPositionsWithTheDpi) {
 }
 
 TEST_F(FormFixture, ComboBoxesHoldTheirItemsAndDefaultSelection) {
-    FormControl& minute = controls.Get("EditMinute");
+    FormControl& minute = controls.Get(form::Ctl("EditMinute"));
     EXPECT_EQ(minute.Items(), (std::vector<std::wstring>{L"5", L"10", L"20", L"30", L"40", L"50", L"60"}));
     EXPECT_EQ(minute.SelectedText(), L"30");
     EXPECT_FALSE(minute.Enabled());
@@ -77,19 +77,19 @@ TEST_F(FormFixture, HandlersAreBoundByNameAndRoutedFromWmCommand) {
     EXPECT_EQ(controls.Bind("BtnHomeClick", [&](FormControl& s) { clicked.push_back(std::string(s.Name())); }), 3);
     EXPECT_EQ(controls.Bind("NoSuchHandler", [](FormControl&) {}), 0);
     for (auto name : {"BtnConfig", "BtnDonate"}) {
-        FormControl& b = controls.Get(name);
+        FormControl& b = *controls.Find(name);
         EXPECT_TRUE(controls.OnCommand(MAKEWPARAM(b.desc.id, BN_CLICKED), reinterpret_cast<LPARAM>(b.hwnd)));
     }
     EXPECT_EQ(clicked, (std::vector<std::string>{"BtnConfig", "BtnDonate"}));
     // Notifications other than the control's event, and menu commands, run nothing.
-    FormControl& home = controls.Get("BtnHome");
+    FormControl& home = controls.Get(form::Ctl("BtnHome"));
     controls.OnCommand(MAKEWPARAM(home.desc.id, BN_SETFOCUS), reinterpret_cast<LPARAM>(home.hwnd));
     EXPECT_FALSE(controls.OnCommand(MAKEWPARAM(home.desc.id, 0), 0));
     EXPECT_EQ(clicked.size(), 2u);
 }
 
 TEST_F(FormFixture, SetTextLeavesAnUnchangedLabelAlone) {
-    FormControl& label = controls.Get("LblPhysStatus");
+    FormControl& label = controls.Get(form::Ctl("LblPhysStatus"));
     label.SetText(L"1 MB");
     ::ShowWindow(window, SW_SHOW);
     ::UpdateWindow(window);
