@@ -125,14 +125,21 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     switch (msg) {
     case WM_COMMAND:
-        if (!controls_.OnCommand(wParam, lParam) && lParam == 0) {
-            OnMenuCommand(LOWORD(wParam));
-        }
-        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-        return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CTLCOLOREDIT: {
+        // A control's own notifications go back to it; a WM_COMMAND without a control is the
+        // popup menu's.
+        LRESULT answer = 0;
+        if (ReflectToControl(msg, wParam, lParam, answer)) {
+            return answer;
+        }
+        if (msg == WM_COMMAND && lParam == 0) {
+            OnMenuCommand(LOWORD(wParam));
+            return 0;
+        }
+        break;
+    }
     case WM_CLOSE:
         if (FormCloseQuery()) {
             ::DestroyWindow(hwnd_);
@@ -322,14 +329,6 @@ void TFrmRamBroom::ApplyDpi(UINT dpi, const RECT* suggested) {
 }
 
 //--- messages
-
-LRESULT TFrmRamBroom::OnCtlColor(HDC dc, HWND control) {
-    const FormControl* c = controls_.FromHwnd(control);
-    COLORREF text = (c && c->textColor != CLR_INVALID) ? c->textColor : ::GetSysColor(COLOR_WINDOWTEXT);
-    ::SetTextColor(dc, text);
-    ::SetBkColor(dc, RGB(255, 255, 255));
-    return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
-}
 
 void TFrmRamBroom::OnControlMessage(WPARAM wParam) {
     if (!trayIcon_) {

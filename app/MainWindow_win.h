@@ -56,7 +56,6 @@ private:
     void BindHandlers();
     void OnMenuCommand(int id);
     void OnControlMessage(WPARAM wParam);
-    LRESULT OnCtlColor(HDC dc, HWND control);
     void ApplyDpi(UINT dpi, const RECT* suggested);
     void ShowPage(int index);
 

@@ -4,25 +4,22 @@
 
 #include <string>
 
+#include "base/Handles_win.h"
+#include "widgets/ControlKinds_win.h"
 #include "widgets/Dpi_win.h"
 #include "widgets/Logo_win.h"
 
 namespace {
 
-constexpr wchar_t kPanelClass[] = L"RamBroomPanel";
-constexpr UINT_PTR kForwardSubclassId = 1;
-constexpr UINT_PTR kClickSubclassId = 2;
-// WM_COMMAND code sent by the read-only info box when it is clicked (EDIT has no click notification).
-constexpr WORD kInfoClicked = 0x4001;
-
-HWND FormWindowOf(HWND hwnd) { return ::GetAncestor(hwnd, GA_ROOT); }
+constexpr UINT_PTR kControlSubclassId = 1;
+constexpr UINT_PTR kContainerSubclassId = 3;
+// The window property that marks a form control and points at its FormControl.
+constexpr wchar_t kControlProperty[] = L"RamBroom.FormControl";
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (IsForwardedToForm(msg)) {
-        HWND form = FormWindowOf(hwnd);
-        if (form && form != hwnd) {
-            return ::SendMessageW(form, msg, wParam, lParam);
-        }
+    LRESULT result = 0;
+    if (ReflectToControl(msg, wParam, lParam, result)) {
+        return result;
     }
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -40,85 +37,89 @@ void RegisterPanelClass(HINSTANCE instance) {
     ::RegisterClassExW(&wc);
 }
 
-// A system control used as a container (the group box) passes its children's messages on.
-LRESULT CALLBACK ForwardSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (IsForwardedToForm(msg)) {
-        return ::SendMessageW(FormWindowOf(hwnd), msg, wParam, lParam);
-    }
-    if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, ForwardSubclassProc, kForwardSubclassId);
-    }
-    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK InfoClickSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (msg == WM_LBUTTONUP) {
-        LRESULT result = ::DefSubclassProc(hwnd, msg, wParam, lParam);
-        ::SendMessageW(FormWindowOf(hwnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd), kInfoClicked),
-                       reinterpret_cast<LPARAM>(hwnd));
+// A system control used as a container (the group box) passes its children's notifications
+// back to them, as the panels do.
+LRESULT CALLBACK ContainerSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    LRESULT result = 0;
+    if (ReflectToControl(msg, wParam, lParam, result)) {
         return result;
     }
     if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, InfoClickSubclassProc, kClickSubclassId);
+        ::RemoveWindowSubclass(hwnd, ContainerSubclassProc, kContainerSubclassId);
     }
     return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-struct WindowKind {
-    const wchar_t* className;
-    DWORD style;
-    DWORD exStyle;
-};
-
-WindowKind KindFor(const ControlDesc& d) {
-    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-    constexpr DWORD kContainer = kChild | WS_CLIPCHILDREN;
-    switch (d.kind) {
-    case ControlKind::Panel:
-    case ControlKind::Toolbar:
-    case ControlKind::PageControl:
-    case ControlKind::Page:
-        return {kPanelClass, kContainer, WS_EX_CONTROLPARENT};
-    case ControlKind::ToolButton:
-        // Not an auto radio button: Donate is clicked without becoming the pressed one. Each is
-        // a group of its own, so arrow keys never "click" a neighbour (and open a web page).
-        return {WC_BUTTONW, kChild | WS_TABSTOP | WS_GROUP | BS_PUSHLIKE | BS_RADIOBUTTON, 0};
-    case ControlKind::Image:
-        return {kLogoClass, kChild, 0};
-    case ControlKind::Label:
-        return {WC_STATICW, kChild | SS_NOPREFIX | ((d.flags & kCtlCentered) ? SS_CENTER : SS_LEFT), 0};
-    case ControlKind::ProgressBar:
-        return {PROGRESS_CLASSW, kChild | PBS_SMOOTH, 0};
-    case ControlKind::StyledButton:
-        return {WC_BUTTONW, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::GroupBox:
-        return {WC_BUTTONW, kContainer | BS_GROUPBOX, WS_EX_CONTROLPARENT};
-    case ControlKind::CheckBox:
-        return {WC_BUTTONW, kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 0};
-    case ControlKind::ComboBox:
-        return {WC_COMBOBOXW, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0};
-    case ControlKind::InfoEdit:
-        return {WC_EDITW, kChild | ES_READONLY | ES_AUTOHSCROLL, 0};
+// Paints the control into a bitmap first and puts it on the screen in one copy: the control
+// draws itself there through WM_PRINTCLIENT, so a label whose text changes is never seen
+// erased and half drawn.
+void PaintBuffered(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC screen = ::BeginPaint(hwnd, &ps);
+    RECT client;
+    ::GetClientRect(hwnd, &client);
+    const int width = client.right - client.left, height = client.bottom - client.top;
+    UniqueHdc memory(::CreateCompatibleDC(screen));
+    UniqueHbitmap bitmap(memory ? ::CreateCompatibleBitmap(screen, width, height) : nullptr);
+    if (width > 0 && height > 0 && bitmap) {
+        SelectObjectScope select(memory.get(), bitmap.get());
+        ::DefSubclassProc(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT | PRF_ERASEBKGND);
+        ::BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+                 ps.rcPaint.bottom - ps.rcPaint.top, memory.get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    } else if (width > 0 && height > 0) {
+        ::DefSubclassProc(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(screen), PRF_CLIENT | PRF_ERASEBKGND);
     }
-    return {kPanelClass, kChild, 0};
+    ::EndPaint(hwnd, &ps);
 }
 
-// The WM_COMMAND code that counts as the control's event.
-bool IsEventCode(ControlKind kind, WORD code) {
-    switch (kind) {
-    case ControlKind::ToolButton:
-    case ControlKind::StyledButton:
-    case ControlKind::CheckBox:
-        return code == BN_CLICKED;
-    case ControlKind::ComboBox:
-        return code == CBN_SELCHANGE;
-    case ControlKind::Image:
-        return code == STN_CLICKED;
-    case ControlKind::InfoEdit:
-        return code == kInfoClicked;
-    default:
-        return false;
+// Every form control: its reflected notifications, its colours and, for buffered kinds, its
+// painting.
+LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* control = reinterpret_cast<FormControl*>(data);
+    const ControlKindInfo& kind = KindInfo(control->desc.kind);
+    switch (msg) {
+    case kReflectBase + WM_COMMAND:
+        if (kind.eventCode != kNoEvent && HIWORD(wParam) == kind.eventCode && control->onEvent) {
+            control->onEvent(*control);
+        }
+        return 0;
+    case kReflectBase + WM_CTLCOLORSTATIC:
+    case kReflectBase + WM_CTLCOLORBTN:
+    case kReflectBase + WM_CTLCOLOREDIT: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetTextColor(dc, control->textColor != CLR_INVALID ? control->textColor : ::GetSysColor(COLOR_WINDOWTEXT));
+        ::SetBkColor(dc, RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
     }
+    case WM_SETTEXT:
+        if (kind.buffered) {
+            // The static control would draw the new text at once, straight onto the screen (Wine
+            // does, through GetDC), or invalidate with an erase: the text is set here and the
+            // next paint, buffered, shows it.
+            const LRESULT set = ::DefWindowProcW(hwnd, msg, wParam, lParam);
+            ::InvalidateRect(hwnd, nullptr, FALSE);
+            return set;
+        }
+        break;
+    case WM_ERASEBKGND:
+        if (kind.buffered) {
+            return 1; // the buffered paint fills the background itself
+        }
+        break;
+    case WM_PAINT:
+        if (kind.buffered && wParam == 0) {
+            PaintBuffered(hwnd);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        ::RemovePropW(hwnd, kControlProperty);
+        ::RemoveWindowSubclass(hwnd, ControlSubclassProc, kControlSubclassId);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 // Pixels to add to the closed height of a drop-down list so its list shows all items.
@@ -126,20 +127,29 @@ constexpr int kDropDownListExtra = 160;
 
 } // namespace
 
-bool IsForwardedToForm(UINT msg) {
+bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
     case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-        return true;
+        break;
     default:
         return false;
     }
+    // lParam is the child's window. Any process may post these messages: only a window that
+    // carries the form-control mark (which no other process can set on our windows) is trusted.
+    HWND child = reinterpret_cast<HWND>(lParam);
+    if (!child || !::GetPropW(child, kControlProperty)) {
+        return false;
+    }
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(child, &process);
+    if (process != ::GetCurrentProcessId()) {
+        return false;
+    }
+    result = ::SendMessageW(child, kReflectBase + msg, wParam, lParam);
+    return true;
 }
 
 //--- FormControl
@@ -223,35 +233,27 @@ void FormControls::Create(HWND window, std::span<const ControlDesc> table) {
                 control->parent->children.push_back(control.get());
             }
         }
-        auto kind = KindFor(d);
-        DWORD style = kind.style;
+        const ControlKindInfo& kind = KindInfo(d.kind);
+        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style;
         if (d.flags & kCtlDisabled) {
             style |= WS_DISABLED;
+        }
+        if (d.kind == ControlKind::Label) {
+            style |= (d.flags & kCtlCentered) ? SS_CENTER : SS_LEFT;
         }
         control->hwnd = ::CreateWindowExW(kind.exStyle, kind.className, std::wstring(d.caption).c_str(), style,
                                           d.bounds.x, d.bounds.y, d.bounds.width, d.bounds.height, parentWindow,
                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(d.id)), instance, nullptr);
-        switch (d.kind) {
-        case ControlKind::GroupBox:
-            ::SetWindowSubclass(control->hwnd, ForwardSubclassProc, kForwardSubclassId, 0);
-            break;
-        case ControlKind::InfoEdit:
-            ::SetWindowSubclass(control->hwnd, InfoClickSubclassProc, kClickSubclassId, 0);
-            break;
-        case ControlKind::ProgressBar:
-            ::SendMessageW(control->hwnd, PBM_SETRANGE32, 0, 100);
-            break;
-        case ControlKind::ToolButton:
-            control->SetChecked((d.flags & kCtlDown) != 0);
-            break;
-        case ControlKind::ComboBox: {
-            std::vector<std::wstring> items(d.items.begin(), d.items.end());
-            control->SetItems(items);
-            control->SetSelectedIndex(d.selected);
-            break;
-        }
-        default:
-            break;
+        if (control->hwnd) {
+            ::SetPropW(control->hwnd, kControlProperty, control.get());
+            ::SetWindowSubclass(control->hwnd, ControlSubclassProc, kControlSubclassId,
+                                reinterpret_cast<DWORD_PTR>(control.get()));
+            if (kind.container && kind.className != kPanelClass) {
+                ::SetWindowSubclass(control->hwnd, ContainerSubclassProc, kContainerSubclassId, 0);
+            }
+            if (kind.afterCreate) {
+                kind.afterCreate(*control);
+            }
         }
         controls_.push_back(std::move(control));
     }
@@ -338,15 +340,6 @@ std::vector<std::string_view> FormControls::UnboundHandlers() const {
 }
 
 bool FormControls::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (lParam == 0) {
-        return false; // menu or accelerator
-    }
-    FormControl* control = FromId(LOWORD(wParam));
-    if (!control || control->hwnd != reinterpret_cast<HWND>(lParam)) {
-        return false;
-    }
-    if (IsEventCode(control->desc.kind, HIWORD(wParam)) && control->onEvent) {
-        control->onEvent(*control);
-    }
-    return true;
+    LRESULT result = 0;
+    return ReflectToControl(WM_COMMAND, wParam, lParam, result);
 }

@@ -72,12 +72,22 @@ public:
     std::vector<std::string_view> UnboundHandlers() const;
 
     // Routes a WM_COMMAND from a control to its bound handler; true when it was a control's.
-    bool OnCommand(WPARAM wParam, LPARAM lParam);
+    static bool OnCommand(WPARAM wParam, LPARAM lParam);
 
 private:
     std::vector<std::unique_ptr<FormControl>> controls_;
     int lineHeight_ = 0;
 };
 
-// Container windows forward these messages to the form window, which owns all handling.
-bool IsForwardedToForm(UINT msg);
+// The window class of panels, toolbars and pages: plain white containers.
+inline constexpr wchar_t kPanelClass[] = L"RamBroomPanel";
+
+// A control's own notifications (its WM_COMMAND codes, its WM_CTLCOLOR* colours) go back to
+// it as kReflectBase + the message, so its handler and its colours live with the control.
+// (The base is the one OLE controls use for reflected messages.)
+inline constexpr UINT kReflectBase = WM_USER + 0x1C00;
+
+// Called by every window that holds form controls (the form itself, its containers): sends a
+// child's notification back to the child when the child is a form control. True when it was
+// one; `result` is then the answer.
+bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -39,6 +39,7 @@
 #include "tests/e2e/Commands_win.h"
 #include "tests/e2e/Inspect_win.h"
 #include "tests/e2e/Json.h"
+#include "widgets/ControlKinds_win.h"
 
 namespace {
 
@@ -82,38 +83,6 @@ void BecomeDpiAware() {
 
 DWORD ParseMs(int argc, wchar_t** argv, int index) {
     return index < argc ? static_cast<DWORD>(std::wcstoul(argv[index], nullptr, 10)) : kDefaultWaitMs;
-}
-
-const char* KindName(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::Panel:
-        return "Panel";
-    case ControlKind::Toolbar:
-        return "Toolbar";
-    case ControlKind::ToolButton:
-        return "ToolButton";
-    case ControlKind::Image:
-        return "Image";
-    case ControlKind::PageControl:
-        return "PageControl";
-    case ControlKind::Page:
-        return "Page";
-    case ControlKind::Label:
-        return "Label";
-    case ControlKind::ProgressBar:
-        return "ProgressBar";
-    case ControlKind::StyledButton:
-        return "StyledButton";
-    case ControlKind::GroupBox:
-        return "GroupBox";
-    case ControlKind::CheckBox:
-        return "CheckBox";
-    case ControlKind::ComboBox:
-        return "ComboBox";
-    case ControlKind::InfoEdit:
-        return "InfoEdit";
-    }
-    return "?";
 }
 
 void Rect(JsonWriter& json, std::string_view key, int x, int y, int width, int height) {
@@ -221,7 +190,7 @@ void WriteComboState(JsonWriter& json, HWND window) {
 void WriteControl(JsonWriter& json, HWND main, const ControlDesc& control) {
     json.BeginObject();
     json.Key("name").String(control.name);
-    json.Key("kind").String(KindName(control.kind));
+    json.Key("kind").String(KindInfo(control.kind).name);
     json.Key("parent").String(control.parent);
     json.Key("page").String(PageOf(control));
     json.Key("id").Int(control.id);

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/FormDescription.h"
+#include "base/Handles_win.h"
 #include "widgets/Dpi_win.h"
 #include "widgets/FormControls_win.h"
 
@@ -99,6 +100,49 @@ TEST_F(FormFixture, SetTextLeavesAnUnchangedLabelAlone) {
     EXPECT_FALSE(::GetUpdateRect(label.hwnd, &dirty, FALSE)) << "same text must not repaint";
     label.SetText(L"2 MB");
     EXPECT_EQ(label.Text(), L"2 MB");
+}
+
+// A label whose text changes every second is drawn into an off-screen bitmap and copied to
+// the screen at once: the colours it asks for are always for a memory DC, never the window's.
+TEST_F(FormFixture, LabelsPaintThroughAnOffScreenBitmap) {
+    FormControl& label = controls.Get(form::Ctl("LblPhysStatus"));
+    static std::vector<DWORD> dcKinds;
+    dcKinds.clear();
+    auto spy = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) -> LRESULT {
+        if (msg == kReflectBase + WM_CTLCOLORSTATIC) {
+            dcKinds.push_back(::GetObjectType(reinterpret_cast<HGDIOBJ>(wParam)));
+        }
+        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    };
+    ::SetWindowSubclass(label.hwnd, spy, 99, 0);
+    ::ShowWindow(window, SW_SHOW);
+    for (auto text : {L"1,234 MB / 24,105 MB (5.12% 사용중)", L"1,240 MB / 24,105 MB (5.14% 사용중)"}) {
+        label.SetText(text);
+        ::UpdateWindow(window);
+    }
+    ::RemoveWindowSubclass(label.hwnd, spy, 99);
+    ASSERT_FALSE(dcKinds.empty()) << "the label was never painted";
+    for (DWORD kind : dcKinds) {
+        EXPECT_EQ(kind, static_cast<DWORD>(OBJ_MEMDC)) << "the label drew straight onto the screen";
+    }
+    EXPECT_NE(::SendMessageW(label.hwnd, WM_ERASEBKGND, 0, 0), 0) << "a separate erase would show a blank label";
+}
+
+// The colours of a control live with it: its container hands the question back to it.
+TEST_F(FormFixture, ControlsAnswerForTheirOwnColours) {
+    FormControl& grey = controls.Get(form::Ctl("LblVirtual"));
+    grey.textColor = RGB(128, 128, 128);
+    UniqueHdc dc(::CreateCompatibleDC(nullptr));
+    const LRESULT brush = ::SendMessageW(grey.parent->hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                                         reinterpret_cast<LPARAM>(grey.hwnd));
+    EXPECT_EQ(brush, reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(::GetTextColor(dc.get()), RGB(128, 128, 128));
+
+    // A window that is no form control (here the test's own) is not asked.
+    LRESULT result = 0;
+    EXPECT_FALSE(ReflectToControl(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                                  reinterpret_cast<LPARAM>(window), result));
+    EXPECT_FALSE(ReflectToControl(WM_COMMAND, MAKEWPARAM(grey.desc.id, 0), 12345, result));
 }
 
 } // namespace

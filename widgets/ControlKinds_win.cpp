@@ -1,0 +1,77 @@
+#include "widgets/ControlKinds_win.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "widgets/FormControls_win.h"
+#include "widgets/Logo_win.h"
+
+namespace {
+
+constexpr UINT_PTR kClickSubclassId = 2;
+
+LRESULT CALLBACK InfoClickSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_LBUTTONUP) {
+        LRESULT result = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+        ::SendMessageW(::GetParent(hwnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd), kInfoClicked),
+                       reinterpret_cast<LPARAM>(hwnd));
+        return result;
+    }
+    if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, InfoClickSubclassProc, kClickSubclassId);
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+void ReportsClicks(FormControl& c) { ::SetWindowSubclass(c.hwnd, InfoClickSubclassProc, kClickSubclassId, 0); }
+void PercentRange(FormControl& c) { ::SendMessageW(c.hwnd, PBM_SETRANGE32, 0, 100); }
+void PressedAtStart(FormControl& c) { c.SetChecked((c.desc.flags & kCtlDown) != 0); }
+void DesignItems(FormControl& c) {
+    std::vector<std::wstring> items(c.desc.items.begin(), c.desc.items.end());
+    c.SetItems(items);
+    c.SetSelectedIndex(c.desc.selected);
+}
+
+using K = ControlKind;
+constexpr DWORD kContainerStyle = WS_CLIPCHILDREN;
+
+// In ControlKind order.
+constexpr ControlKindInfo kKinds[] = {
+    {K::Panel, "Panel", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr},
+    {K::Toolbar, "Toolbar", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr},
+    // Not an auto radio button: Donate is clicked without becoming the pressed one. Each is a
+    // group of its own, so arrow keys never "click" a neighbour (and open a web page).
+    {K::ToolButton, "ToolButton", WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_PUSHLIKE | BS_RADIOBUTTON, 0, BN_CLICKED,
+     false, false, PressedAtStart},
+    {K::Image, "Image", kLogoClass, 0, 0, STN_CLICKED, false, false, nullptr},
+    {K::PageControl, "PageControl", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr},
+    {K::Page, "Page", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr},
+    {K::Label, "Label", WC_STATICW, SS_NOPREFIX, 0, kNoEvent, false, true, nullptr},
+    {K::ProgressBar, "ProgressBar", PROGRESS_CLASSW, PBS_SMOOTH, 0, kNoEvent, false, false, PercentRange},
+    {K::StyledButton, "StyledButton", WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON, 0, BN_CLICKED, false, false, nullptr},
+    {K::GroupBox, "GroupBox", WC_BUTTONW, kContainerStyle | BS_GROUPBOX, WS_EX_CONTROLPARENT, kNoEvent, true, false,
+     nullptr},
+    {K::CheckBox, "CheckBox", WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX, 0, BN_CLICKED, false, false, nullptr},
+    {K::ComboBox, "ComboBox", WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, CBN_SELCHANGE, false, false,
+     DesignItems},
+    {K::InfoEdit, "InfoEdit", WC_EDITW, ES_READONLY | ES_AUTOHSCROLL, 0, kInfoClicked, false, false, ReportsClicks},
+};
+
+static_assert(std::size(kKinds) == static_cast<std::size_t>(ControlKind::InfoEdit) + 1);
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < std::size(kKinds); ++i) {
+            if (static_cast<std::size_t>(kKinds[i].kind) != i) {
+                return false;
+            }
+        }
+        return true;
+    }(),
+    "the kinds table is in ControlKind order");
+
+} // namespace
+
+const ControlKindInfo& KindInfo(ControlKind kind) { return kKinds[static_cast<std::size_t>(kind)]; }
