@@ -208,7 +208,7 @@ TEST_F(CacheFixture, TranslationsOfAnyShape) {
         {L"%n%%", kEnglish},                       // fewer directives than figures
         {L"%.0n / %.0n / %n / %n", kEnglish},      // more directives than figures
         {L"", kEnglish},
-        {longFormat, kEnglish},                   // longer than the line's buffer
+        {longFormat, kEnglish},                          // longer than the line's buffer
         {std::wstring(texts::kPhysStatusFormat), kLong}, // separators longer than any locale's
     };
     for (const auto& c : cases) {
