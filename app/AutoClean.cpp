@@ -1,7 +1,5 @@
 #include "app/AutoClean.h"
 
-#include <limits>
-
 std::optional<std::int64_t> ParseInt64(std::wstring_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == L' ') {
@@ -64,11 +62,9 @@ bool IntervalPassed(const AutoCleanRule& rule, std::int64_t elapsedSeconds) {
         return false;
     }
     const std::int64_t minutes = ParseInt64(rule.text).value_or(kDefaultIntervalMinutes);
-    // An interval too long to count in seconds never passes.
-    if (minutes > std::numeric_limits<std::int64_t>::max() / 60) {
-        return false;
-    }
-    return elapsedSeconds >= minutes * 60;
+    // elapsed >= minutes * 60 without the product, which overflows for any text far enough from 0
+    // (elapsed seconds are never negative, so the whole minutes compare the same).
+    return elapsedSeconds / 60 >= minutes;
 }
 
 } // namespace

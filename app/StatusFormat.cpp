@@ -1,7 +1,9 @@
 #include "app/StatusFormat.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -19,38 +21,35 @@ double PrintedOf(double value, double scale) {
     return value < 0 ? -scaled : scaled;
 }
 
-// A printed number written out: its whole part grouped in threes, then `decimals` digits.
+// A printed number written out: its whole part grouped in threes, then `decimals` digits. The
+// digits are the double's own, exactly (std::to_chars), at any size: beyond 2^53 a tenth of the
+// number is no longer exact, so dividing by ten would not give them.
 void AppendPrinted(std::wstring& out, double printed, int decimals, const NumberSeparators& separators) {
-    const double scale = std::pow(10.0, decimals);
-    const double magnitude = std::fabs(printed);
-    double wholePart = std::floor(magnitude / scale);
-    double fractionPart = magnitude - wholePart * scale;
+    // A whole number below 2^1024 has at most 309 digits.
+    char digits[320];
+    const char* const end =
+        std::to_chars(digits, std::end(digits), std::fabs(printed), std::chars_format::fixed, 0).ptr;
+    const auto count = static_cast<std::size_t>(end - digits);
+    const auto fraction = static_cast<std::size_t>(decimals);
+    // Zeros in front up to one whole digit: 5 with two decimals is "0.05".
+    const std::size_t zeros = count > fraction ? 0 : fraction + 1 - count;
+    const std::size_t whole = zeros + count - fraction;
+    auto digitAt = [&](std::size_t i) { return i < zeros ? L'0' : static_cast<wchar_t>(digits[i - zeros]); };
 
     if (printed < 0) {
         out += L'-';
     }
-    const std::size_t wholeStart = out.size();
-    std::size_t digits = 0;
-    do {
-        const double q = std::floor(wholePart / 10);
-        if (digits > 0 && digits % 3 == 0) {
-            out.append(separators.thousand.rbegin(), separators.thousand.rend());
+    for (std::size_t i = 0; i < whole; ++i) {
+        if (i > 0 && (whole - i) % 3 == 0) {
+            out += separators.thousand;
         }
-        out += static_cast<wchar_t>(L'0' + static_cast<int>(wholePart - q * 10));
-        ++digits;
-        wholePart = q;
-    } while (wholePart >= 1);
-    std::reverse(out.begin() + static_cast<std::ptrdiff_t>(wholeStart), out.end());
-
+        out += digitAt(i);
+    }
     if (decimals > 0) {
         out += separators.decimal;
-        const std::size_t fractionStart = out.size();
-        for (int i = 0; i < decimals; ++i) {
-            const double q = std::floor(fractionPart / 10);
-            out += static_cast<wchar_t>(L'0' + static_cast<int>(fractionPart - q * 10));
-            fractionPart = q;
+        for (std::size_t i = whole; i < whole + fraction; ++i) {
+            out += digitAt(i);
         }
-        std::reverse(out.begin() + static_cast<std::ptrdiff_t>(fractionStart), out.end());
     }
 }
 

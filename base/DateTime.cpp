@@ -1,12 +1,17 @@
 #include "base/DateTime.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <limits>
 
 namespace {
 constexpr std::int64_t kMsPerDay = 86'400'000;
 // Days from 1 January 0001 to 30 December 1899, plus one (day 1 is 1 January 0001).
 constexpr std::int64_t kDateDelta = 693'594;
+
+// The day count's range, so that its milliseconds fit in 64 bits whatever the time of day:
+// about 292 million years either side of 1899.
+constexpr std::int64_t kLastDay = std::numeric_limits<std::int64_t>::max() / kMsPerDay - 1 - kDateDelta;
+constexpr std::int64_t kFirstDay = std::numeric_limits<std::int64_t>::min() / kMsPerDay - kDateDelta;
 
 bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -27,11 +32,25 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 }
 
 std::int64_t DateTimeToMilliseconds(TDateTime value) {
+    if (std::isnan(value)) {
+        return kDateDelta * kMsPerDay;
+    }
     const double whole = std::trunc(value);
+    if (whole > static_cast<double>(kLastDay)) {
+        return (kLastDay + 1 + kDateDelta) * kMsPerDay;
+    }
+    if (whole < static_cast<double>(kFirstDay)) {
+        return (kFirstDay + kDateDelta) * kMsPerDay;
+    }
     const std::int64_t timeMs = std::llround(std::fabs(value - whole) * kMsPerDay);
     return (static_cast<std::int64_t>(whole) + kDateDelta) * kMsPerDay + timeMs;
 }
 
 std::int64_t SecondsBetween(TDateTime a, TDateTime b) {
-    return std::llabs(DateTimeToMilliseconds(a) - DateTimeToMilliseconds(b)) / 1000;
+    const std::int64_t x = DateTimeToMilliseconds(a);
+    const std::int64_t y = DateTimeToMilliseconds(b);
+    // In unsigned arithmetic: the span between the two ends of the range is beyond int64_t.
+    const std::uint64_t span = x > y ? static_cast<std::uint64_t>(x) - static_cast<std::uint64_t>(y)
+                                     : static_cast<std::uint64_t>(y) - static_cast<std::uint64_t>(x);
+    return static_cast<std::int64_t>(span / 1000);
 }

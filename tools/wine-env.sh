@@ -4,11 +4,13 @@
 #   rb_display_start          keep a DISPLAY that answers, else start Xvfb on a free display
 #   rb_wine_template DIR      the template prefix under DIR, built once per Wine version and recipe
 #   rb_wine_prefix TEMPLATE DIR   a fresh copy of the template at DIR, exported as WINEPREFIX
-#   rb_wine_start             start and warm the server of WINEPREFIX
-#   rb_wine_cleanup           stop that server and the Xvfb started here (also from a trap)
+#   rb_wine_start             start and warm the server of WINEPREFIX (or use the one running)
+#   rb_wine_cleanup           stop the server and the Xvfb started here (also from a trap)
 #   rb_wine_loader EXE        the Wine loader that runs EXE (PE32+ -> wine64, PE32 -> wine)
 #   rb_wine32_works           true when this machine runs 32-bit Windows programs
 #   rb_offline COMMAND...     runs COMMAND without network but loopback, where the kernel allows
+#   rb_wine_browser           points a kept prefix's browser at this checkout's browser-capture.sh
+#   rb_desktop_screenshot FILE    a PNG of the Wine desktop window on DISPLAY
 #
 # The template prefix has a virtual desktop "Default" with a taskbar (without a window
 # manager, hiding a window stalls and the notification area does not exist), Korean font
@@ -165,11 +167,39 @@ rb_wine_prefix() {
 
 # The first Wine program after the server starts spawns services that inherit its output;
 # inside $(...) or ctest the caller would wait on them. So the server is made persistent and
-# warmed here, with the output going nowhere.
+# warmed here, with the output going nowhere. `wineserver -p` exits with 2 when a server of the
+# prefix already runs: that one belongs to someone else (another ./run), is used as it is and
+# is left running by rb_wine_cleanup.
 rb_wine_start() {
-    RB_SERVER_PREFIX=$WINEPREFIX
-    wineserver -p </dev/null >/dev/null 2>&1
+    local status=0
+    wineserver -p </dev/null >/dev/null 2>&1 || status=$?
+    case $status in
+    0) RB_SERVER_PREFIX=$WINEPREFIX ;;
+    2) ;;
+    *)
+        rb_log "wineserver -p failed ($status)"
+        return 1
+        ;;
+    esac
     "$RB_WINE64" cmd /c exit 0 </dev/null >/dev/null 2>&1
+}
+
+# The template names this checkout's browser-capture.sh; a prefix kept from a checkout that
+# was since moved or copied still names the old one.
+rb_wine_browser() {
+    local browser=$RB_ROOT/tools/browser-capture.sh
+    if ! grep -qF "\"Browsers\"=\"$browser\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
+        "$RB_WINE64" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$browser" /f \
+            </dev/null >/dev/null 2>&1
+    fi
+}
+
+# The virtual desktop's own X window ("Default - Wine desktop"), not the screen around it:
+# Xvfb's screen is larger than the desktop, and a real display has more on it.
+rb_desktop_screenshot() {
+    local window
+    window=$(xdotool search --onlyvisible --name '^Default - Wine desktop$' 2>/dev/null | head -n 1)
+    import -window "${window:-root}" "$1"
 }
 
 rb_wine_cleanup() {

@@ -85,6 +85,13 @@ TEST(AutoClean, DecisionTable) {
     in.now = After(86400);
     cases.push_back(With("no interval selection: 1440 min passed", in, true));
 
+    in = Inputs(400);
+    in.minute.ticked = true;
+    in.minute.text = L"-9223372036854775808";
+    cases.push_back(With("the most negative interval has always passed", in, true));
+    in.minute.text = L"9223372036854775807";
+    cases.push_back(With("the largest interval never passes", in, false));
+
     in = Inputs(299);
     in.phys.ticked = in.page.ticked = in.work.ticked = in.minute.ticked = true;
     in.usagePhys = in.usagePage = in.usageWork = 100;

@@ -20,6 +20,7 @@ const NumberSeparators kFrench{L"\u00a0", L","};
 const NumberSeparators kLong{L"<sep>", L"<dot>"};
 
 TEST(FormatNumbers, DirectivesAndSeparators) {
+    constexpr double kFloatMax = std::numeric_limits<float>::max(); // the largest percentage a snapshot holds
     struct Case {
         const wchar_t* format;
         std::vector<double> args;
@@ -55,6 +56,10 @@ TEST(FormatNumbers, DirectivesAndSeparators) {
         {L"%n", {10995116277.75}, kEnglish, L"10,995,116,277.75"},
         {L"%n", {10995116277.77}, kEnglish, L"10,995,116,277.77"},
         {L"%.0n", {1e20}, kEnglish, L"100,000,000,000,000,000,000"},
+        // Beyond 2^53 a tenth of the number is no longer exact: the digits are still the double's own.
+        {L"%.0n", {0x1p70}, kEnglish, L"1,180,591,620,717,411,303,424"},
+        {L"%n", {0x1p70}, kEnglish, L"1,180,591,620,717,411,303,424.00"},
+        {L"%.0n", {kFloatMax}, kEnglish, L"340,282,346,638,528,859,811,704,183,484,516,925,440"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatNumbers(c.format, c.args, c.separators), c.text) << c.format;

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/Privilege_win.h"
 #include "update/AppVersion_win.h"
+
+#include "RamBroomVersion.h"
 
 namespace {
 
@@ -12,9 +16,12 @@ TEST(SetPrivilege, KnownNamesSucceedAndAMisspeltOneFails) {
 }
 
 TEST(GetAppVersion, ReadsTheFileVersionOfTheRunningProgram) {
-    // The test program carries the same version resource as RamBroom.exe.
-    EXPECT_EQ(GetAppVersion(L"%d.%d.%d"), L"1.9.3");
-    EXPECT_EQ(GetAppVersion(L"%d.%d.%d.%d"), L"1.9.3.0");
+    // The test program carries the same version resource as RamBroom.exe, made from the project's version.
+    const std::wstring threeParts = std::to_wstring(RAMBROOM_VERSION_MAJOR) + L"." +
+                                    std::to_wstring(RAMBROOM_VERSION_MINOR) + L"." +
+                                    std::to_wstring(RAMBROOM_VERSION_PATCH);
+    EXPECT_EQ(GetAppVersion(L"%d.%d.%d"), threeParts);
+    EXPECT_EQ(GetAppVersion(L"%d.%d.%d.%d"), L"" RAMBROOM_VERSION_TEXT);
 }
 
 } // namespace
