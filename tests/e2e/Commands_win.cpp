@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <utility>
 #include <vector>
 
+#include "app/Texts.h"
 #include "base/Handles_win.h"
 #include "tests/e2e/Hold.h"
 #include "tests/e2e/Inspect_win.h"
@@ -135,6 +137,26 @@ private:
 
 } // namespace
 
+bool Texts(JsonWriter& json) {
+    const std::pair<std::string_view, std::wstring_view> all[] = {
+        {"ProductName", texts::kProductName},
+        {"TrayHint", texts::kTrayHint},
+        {"PhysStatusFormat", texts::kPhysStatusFormat},
+        {"SecondaryStatusFormat", texts::kSecondaryStatusFormat},
+        {"CleanIdle", texts::kCleanIdle},
+        {"CleanBusy", texts::kCleanBusy},
+        {"Cleaned", texts::kCleaned},
+        {"QuitQuestion", texts::kQuitQuestion},
+        {"VersionWord", texts::kVersionWord},
+    };
+    json.BeginObject();
+    for (const auto& [name, text] : all) {
+        json.Key(name).String(Utf8(text));
+    }
+    json.EndObject();
+    return true;
+}
+
 bool MemStatus(JsonWriter& json) {
     MEMORYSTATUSEX status{sizeof(status)};
     bool ok = ::GlobalMemoryStatusEx(&status) != FALSE;
@@ -208,8 +230,13 @@ bool Tooltips(JsonWriter& json, std::wstring_view kind, DWORD timeoutMs) {
     bool met = inspect::PollFor(timeoutMs, look);
     json.BeginObject().Key("found").Bool(met).Key("tips").BeginArray();
     for (HWND tip : found) {
-        // WM_GETTEXT gives a tool tip's current text; its title is not reachable from outside.
+        // WM_GETTEXT gives a tool tip's current text; the title lives in the tool tip's process.
         json.BeginObject().Key("text").String(Utf8(inspect::Text(tip)));
+        if (balloons) {
+            auto title = inspect::TooltipTitle(tip);
+            json.Key("title");
+            title ? json.String(Utf8(*title)) : json.Null();
+        }
         Rect(json, "screen", inspect::ScreenRect(tip));
         json.EndObject();
     }

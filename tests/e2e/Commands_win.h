@@ -1,6 +1,6 @@
 #pragma once
-// The driver's commands about memory, the settings controls, a clean's busy state and the
-// shell. Each writes one JSON object and returns whether the request was met.
+// The driver's commands about the program's texts, memory, the settings controls, a clean's
+// busy state and the shell. Each writes one JSON object and returns whether the request was met.
 
 #include <windows.h>
 
@@ -12,6 +12,9 @@
 #include "tests/e2e/Json.h"
 
 namespace commands {
+
+// The texts the program's code shows (app/Texts.h), keyed by their names there without the "k".
+bool Texts(JsonWriter& json);
 
 // GlobalMemoryStatusEx as the driver sees it, and its own user locale's number separators.
 bool MemStatus(JsonWriter& json);
@@ -27,7 +30,7 @@ bool Pick(JsonWriter& json, const ControlDesc& control, std::wstring_view text);
 bool Tray(JsonWriter& json);
 
 // Waits up to `timeoutMs` for a visible tool tip of the kind asked ("hint" or "balloon")
-// with some text, and lists the visible ones of that kind.
+// with some text, and lists the visible ones of that kind (a balloon with its title).
 bool Tooltips(JsonWriter& json, std::wstring_view kind, DWORD timeoutMs);
 
 // Waits up to `timeoutMs` for an open popup menu of the program.

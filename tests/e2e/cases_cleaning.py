@@ -8,7 +8,7 @@ import re
 import subprocess
 import time
 
-from harness import BUSY_CAPTION, case, check, pe_machine, wait_until
+from harness import case, check, pe_machine, wait_until
 
 MIB = 1048576
 
@@ -61,7 +61,7 @@ def clean_button(s):
     with s.held_job() as held:
         # The worker waits before its purge: the busy state holds still to be looked at.
         check(held["before"] == idle, f"clean button before the click: {held['before']}")
-        check(held["busy"] == {"text": BUSY_CAPTION, "enabled": False}, f"clean button while busy: {held['busy']}")
+        check(held["busy"] == {"text": s.texts["CleanBusy"], "enabled": False}, f"clean button while busy: {held['busy']}")
         check(s.tray_icon("clean-busy", colour="grey", timeout_s=5), "the tray icon is not grey while the job runs")
         check(not trace.purge_requests(), "purge requests before the worker ran")
     check(held["after"] == idle, f"clean button after the job: {held['after']}")
@@ -79,14 +79,27 @@ def clean_button(s):
     check(len(trace.purge_requests()) == 12, f"{len(trace.purge_requests())} purge requests for two clicks")
 
 
-# Each locale's separators as Wine's locale data has them, and the physical line it shows:
-# until the catalog is built in, every language shows the design text.
+# Each locale's separators as Wine's locale data has them. Until the catalog is built in, every
+# language shows the design texts of the lines.
 STATUS_LOCALES = [
-    ("ko_KR.UTF-8", ",", ".", "{used} MB / {total} MB ({pct}% 사용중)"),
-    ("en_US.UTF-8", ",", ".", "{used} MB / {total} MB ({pct}% 사용중)"),
-    ("de_DE.UTF-8", ".", ",", "{used} MB / {total} MB ({pct}% 사용중)"),
+    ("ko_KR.UTF-8", ",", "."),
+    ("en_US.UTF-8", ",", "."),
+    ("de_DE.UTF-8", ".", ","),
 ]
-SECONDARY_LINE = "{used} MB ({pct}%)"
+
+
+def line_template(format_text, *names):
+    """One of the program's line formats ("%.0n" whole, "%n" two decimals, "%%") as a template
+    with the fields named in order: "{used} MB ({pct}%)"."""
+    fields = iter(names)
+    return re.sub(r"%(?:\.0)?n|%%", lambda m: "%" if m[0] == "%%" else "{" + next(fields) + "}", format_text)
+
+
+def status_templates(s):
+    """The three lines' templates, from the program's formats."""
+    secondary = line_template(s.texts["SecondaryStatusFormat"], "used", "pct")
+    return {"phys": line_template(s.texts["PhysStatusFormat"], "used", "total", "pct"), "page": secondary,
+            "work": secondary}
 
 
 def line_pattern(template, thousand, decimal):
@@ -102,12 +115,12 @@ def read_number(text, thousand, decimal):
     return float(text.replace(thousand, "").replace(decimal, "."))
 
 
-def status_problems(lines, bar, before, after, thousand, decimal, phys_template):
+def status_problems(lines, bar, before, after, thousand, decimal, templates):
     """What is wrong with one reading of the lines, against the driver's GlobalMemoryStatusEx
     just before and after (the program's tick was up to a second earlier)."""
     problems = []
     parsed = {}
-    for key, template in (("phys", phys_template), ("page", SECONDARY_LINE), ("work", SECONDARY_LINE)):
+    for key, template in templates.items():
         match = line_pattern(template, thousand, decimal).match(lines[key])
         if not match:
             return [f"{key} line {lines[key]!r} is not in the form {template!r} with {thousand!r} and {decimal!r}"]
@@ -137,35 +150,43 @@ def status_lines(s):
     """The three usage lines and the bar show the machine's figures in the user's number format."""
     generated = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
     session_env = s.env
+    templates = status_templates(s)
     try:
-        for locale, thousand, decimal, phys_template in STATUS_LOCALES:
+        for locale, thousand, decimal in STATUS_LOCALES:
             # Wine keeps the user locale in the prefix's registry, and each new process under
             # another LC_ALL writes its own there: the driver runs under the program's locale.
             s.env = dict(session_env, LC_ALL=locale, LANG=locale)
-            status_lines_in(s, generated, locale, thousand, decimal, phys_template)
+            status_lines_in(s, generated, locale, thousand, decimal, templates)
     finally:
         s.env = session_env
 
 
-def status_lines_in(s, generated, locale, thousand, decimal, phys_template):
-    # Wine would fall back to en-US without a word.
-    check(locale.lower().replace("-", "") in generated, f"the {locale} locale is missing (tools/deps.sh)")
-    s.kill_all()
-    s.launch()
-    s.drive("wait", "visible", 20000)
+def read_status(s, thousand, decimal, templates, tries=8):
+    """Reads the three lines and the bar until they agree with the machine's figures or `tries`
+    readings a second apart did not; returns the last lines and what was wrong with them."""
     problems = ["never read"]
-    # A reading can straddle a tick or a jump in memory use: the next one is a second later.
-    for _ in range(8):
+    for _ in range(tries):
         before = s.drive("memstatus")
         lines = {key: s.control(name)["text"]
                  for key, name in (("phys", "LblPhysStatus"), ("page", "LblVirtualStatus"),
                                    ("work", "LblWorkingStatus"))}
         bar = s.control("ProgressBar")["position"]
         after = s.drive("memstatus")
-        problems = status_problems(lines, bar, before, after, thousand, decimal, phys_template)
+        problems = status_problems(lines, bar, before, after, thousand, decimal, templates)
+        # A reading can straddle a tick or a jump in memory use: the next one is a second later.
         if not problems or "not in the form" in problems[0]:
             break
         time.sleep(1)
+    return lines, problems
+
+
+def status_lines_in(s, generated, locale, thousand, decimal, templates):
+    # Wine would fall back to en-US without a word.
+    check(locale.lower().replace("-", "") in generated, f"the {locale} locale is missing (tools/deps.sh)")
+    s.kill_all()
+    s.launch()
+    s.drive("wait", "visible", 20000)
+    lines, problems = read_status(s, thousand, decimal, templates)
     check(not problems, f"{locale}: " + "; ".join(problems))
     # Wine has no file-cache figures: the query succeeds with every field 0.
     check(lines["work"] == f"0 MB (0{decimal}00%)", f"{locale}: file-cache line {lines['work']!r} under Wine")

@@ -8,7 +8,7 @@ import time
 
 import screen
 from cases_cleaning import check_one_purge, wait_for_requests
-from harness import BUSY_CAPTION, CLEANED_MESSAGE, QUIT_QUESTION, case, check, stays_hidden, wait_until
+from harness import case, check, stays_hidden, wait_until
 from wine_trace import NIM_ADD
 
 # The taskbar wait gives up after ten seconds; the icon then shows all the same.
@@ -67,7 +67,7 @@ def tray_click(s):
     s.drive("close")
     s.drive("wait", "hidden", 10000)
     with s.held_job(start=lambda: s.input.click(*icon.centre)) as held:
-        check(held["busy"] == {"text": BUSY_CAPTION, "enabled": False}, f"clean button while busy: {held['busy']}")
+        check(held["busy"] == {"text": s.texts["CleanBusy"], "enabled": False}, f"clean button while busy: {held['busy']}")
         check(s.tray_icon("tray-click-busy", colour="grey", timeout_s=5), "the tray icon is not grey during the job")
         s.input.click(*icon.centre)
         s.input.park()
@@ -132,7 +132,7 @@ def tray_menu(s):
     for answer in ("no", "yes"):
         choose(s, *open_menu(s, icon, "tray-menu-3"), QUIT)
         box = s.drive("msgbox", 10000)
-        check(box["text"] == QUIT_QUESTION, f"Quit asked {box['text']!r}")
+        check(box["text"] == s.texts["QuitQuestion"], f"Quit asked {box['text']!r}")
         s.drive("answer", answer, 10000)
         if answer == "no":
             check(s.count() == (1, 1), f"after No: (windows, processes) = {s.count()}")

@@ -17,7 +17,7 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from harness import CASES, QUIT_QUESTION, Failure, Session, case, check, stays_hidden, wait_until  # noqa: E402
+from harness import CASES, Failure, Session, case, check, stays_hidden, wait_until  # noqa: E402
 
 IDYES, IDNO = 6, 7
 # Control kinds whose window text is their design caption from the start; the status labels
@@ -215,7 +215,7 @@ def quit_question(s):
     first, window = s.start_shown()
     s.drive("menu", "BtnClose")
     box = s.drive("msgbox", 10000)
-    check(box["text"] == QUIT_QUESTION, f"question {box['text']!r}")
+    check(box["text"] == s.texts["QuitQuestion"], f"question {box['text']!r}")
     check(box["caption"] == window["caption"], f"message box caption {box['caption']!r}")
     buttons = {b["id"]: b for b in box["buttons"]}
     check(sorted(buttons) == [IDYES, IDNO], f"buttons {box['buttons']}")
