@@ -30,7 +30,7 @@ bool Pick(JsonWriter& json, const ControlDesc& control, std::wstring_view text);
 bool Tray(JsonWriter& json);
 
 // Waits up to `timeoutMs` for a visible tool tip of the kind asked ("hint" or "balloon")
-// with some text, and lists the visible ones of that kind (a balloon with its title).
+// with some text, and lists the visible ones of that kind.
 bool Tooltips(JsonWriter& json, std::wstring_view kind, DWORD timeoutMs);
 
 // Waits up to `timeoutMs` for an open popup menu of the program.
@@ -43,6 +43,10 @@ bool Popup(JsonWriter& json, DWORD timeoutMs);
 // or `timeoutMs` passed.
 bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeoutMs,
           const std::function<void(const std::string&)>& emit);
+
+// The balloons the program asked for since the last hold began, as the hold's spy noted them
+// in the program: how many, and the last one's title and text.
+bool Balloons(JsonWriter& json);
 
 // Starts `commandLine` where no shell runs (Station_win.h) and gives its process id.
 bool SpawnWithoutShell(JsonWriter& json, const std::wstring& station, const std::wstring& commandLine);

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace inspect {
@@ -17,9 +15,6 @@ HWND Taskbar();
 std::vector<HWND> VisibleTooltips();
 // A tool tip drawn as a balloon (TTS_BALLOON).
 bool IsBalloon(HWND tooltip);
-// A tool tip's title (TTM_GETTITLE, read through a buffer in the tool tip's own process), or
-// nothing when that process could not be read.
-std::optional<std::wstring> TooltipTitle(HWND tooltip);
 
 // Visible popup menus (class "#32768") of RamBroom.exe processes.
 std::vector<HWND> AppPopupMenus();

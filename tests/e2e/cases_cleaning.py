@@ -76,6 +76,8 @@ def clean_button(s):
     # A balloon would be there about two seconds after its request.
     balloon = s.drive("tooltip", "balloon", 3000, met=False)
     check(not balloon["found"], f"the clean button showed a notification: {balloon['tips']}")
+    asked = s.drive("balloons")
+    check(asked["noting"] and asked["count"] == 0, f"the clean button asked for a balloon: {asked}")
     check(len(trace.purge_requests()) == 12, f"{len(trace.purge_requests())} purge requests for two clicks")
 
 

@@ -19,11 +19,12 @@
 //   setcheck NAME 0|1             BM_SETCHECK on a check box (no click notification)
 //   pick NAME TEXT                select TEXT in a drop-down list, adding it when missing
 //   tray                          the taskbar (whose right end holds the notification area)
-//   tooltip hint|balloon [MS]     wait for a visible tool tip of that kind; its text (and title)
+//   tooltip hint|balloon [MS]     wait for a visible tool tip of that kind; its text
 //   popup [MS]                    wait for the program's popup menu to open
 //   hold NAME click|wait [MS]     hold the next thread RamBroom starts, after clicking NAME or
 //                                 for something else to start it ("armed" line); a line with
 //                                 NAME's state once held; the last after a stdin line released it
+//   balloons                      the balloons RamBroom asked for since the last hold began
 //   spawn-noshell STATION EXE ARGS...  start EXE where no shell (taskbar) runs
 //
 // Messages that could block behind a modal loop are posted; the ones whose answer matters
@@ -572,6 +573,9 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
     }
     if (command == L"popup") {
         return Met(commands::Popup(reply.json, ParseMs(argc, argv, 2)));
+    }
+    if (command == L"balloons") {
+        return Met(commands::Balloons(reply.json));
     }
     if (command == L"spawn-noshell" && argc > 3) {
         std::wstring commandLine;

@@ -17,7 +17,8 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from harness import CASES, Failure, Session, case, check, stays_hidden, wait_until  # noqa: E402
+from harness import (CASES, Failure, Session, case, check, check_brought_back, minimise,  # noqa: E402
+                     stays_hidden, wait_until)
 
 IDYES, IDNO = 6, 7
 # Control kinds whose window text is their design caption from the start; the status labels
@@ -112,24 +113,28 @@ def high_dpi(s):
 
 @case
 def second_launch(s):
-    """A later launch shows and raises the hidden window, or with "/start" leaves it alone."""
-    first, _ = s.start_shown()
+    """A later launch shows and raises the hidden or minimised window, or with "/start" leaves it
+    alone."""
+    first, window = s.start_shown()
+    client = window["client"]
     launches = [
-        ((), True),
-        (("/inst",), True),     # "/inst" acts in a first instance only
-        (("/START",), True),    # switches match exactly: this is no switch
-        (("/start",), False),   # the logon task firing while an instance runs
-        (("/x", "/start"), True),  # only the first argument counts
+        ((), "close", True),
+        (("/inst",), "close", True),     # "/inst" acts in a first instance only
+        (("/START",), "close", True),    # switches match exactly: this is no switch
+        (("/start",), "close", False),   # the logon task firing while an instance runs
+        (("/x", "/start"), "close", True),  # only the first argument counts
+        ((), "minimise", True),
     ]
-    for args, shows in launches:
-        s.drive("close")
-        s.drive("wait", "hidden", 10000)
+    for args, put_away, shows in launches:
+        if put_away == "close":
+            s.drive("close")
+            s.drive("wait", "hidden", 10000)
+        else:
+            minimise(s)
         code = s.returns(s.launch(*args), 20)
         check(code == 0, f"second launch {args} exit code {code}")
         if shows:
-            window = s.drive("wait", "visible", 10000, met=False)
-            check(window["met"], f"second launch {args} did not show the window")
-            check(window["foreground"], f"second launch {args} did not bring the window to the front")
+            check_brought_back(s, f"second launch {args} after {put_away}", client)
         else:
             check(stays_hidden(s, 1.0), f"second launch {args} showed the window")
         check(s.count() == (1, 1), f"after second launch {args}: (windows, processes) = {s.count()}")
@@ -209,24 +214,45 @@ def header_pages(s):
     check(pressed(s) == ["BtnHome"], f"pressed after Home: {pressed(s)}")
 
 
+def one_question_in_front(s):
+    """The message boxes once a further Quit had time to open one: a second box would show
+    within this wait, and the first comes to the front within it."""
+    in_front = wait_until(lambda: (box := s.drive("msgbox", 0, met=False))["count"] > 1 or box["foreground"], 5)
+    time.sleep(0.5)
+    box = s.drive("msgbox", 0, met=False)
+    check(box["count"] == 1, f"{box['count']} quit questions are open")
+    check(in_front and box["foreground"], "the open quit question was not brought to the front")
+    return box
+
+
 @case
 def quit_question(s):
-    """The menu's Quit asks first: No keeps the program, Yes ends it."""
+    """The menu's Quit asks first, one question at a time (a further Quit brings the open one to
+    the front): No keeps the program, Yes ends it."""
     first, window = s.start_shown()
     s.drive("menu", "BtnClose")
     box = s.drive("msgbox", 10000)
+    check(box["count"] == 1, f"{box['count']} message boxes for one Quit")
     check(box["text"] == s.texts["QuitQuestion"], f"question {box['text']!r}")
     check(box["caption"] == window["caption"], f"message box caption {box['caption']!r}")
     buttons = {b["id"]: b for b in box["buttons"]}
     check(sorted(buttons) == [IDYES, IDNO], f"buttons {box['buttons']}")
     check(buttons[IDNO]["default"], "No is not the default button")
 
+    for request in (2, 3):
+        s.input.click(2, 2)  # the desktop takes the foreground
+        check(wait_until(lambda: not s.drive("msgbox", 0)["foreground"], 5),
+              "the question kept the foreground over a click on the desktop")
+        s.drive("menu", "BtnClose")
+        box = one_question_in_front(s)
+        check(box["text"] == s.texts["QuitQuestion"], f"after Quit {request}: {box['text']!r} is open")
+
     s.drive("answer", "no", 10000)
     check(s.count() == (1, 1), f"after No: (windows, processes) = {s.count()}")
     check(not s.drive("msgbox", 0, met=False)["found"], "a message box is still open after No")
 
     s.drive("menu", "BtnClose")
-    s.drive("msgbox", 10000)
+    check(s.drive("msgbox", 10000)["count"] == 1, "more than one question after a fresh Quit")
     s.drive("answer", "yes", 10000)
     check(wait_until(lambda: s.count() == (0, 0), 10), f"still running after Yes: {s.count()}")
     check(s.returns(first, 10) == 0, "exit code after Yes is not 0")

@@ -84,6 +84,28 @@ def stays_hidden(s, seconds=2.0):
     return True
 
 
+def minimise(s):
+    """Minimises the window as its title bar's button does, then lets the desktop take the
+    foreground, so whatever brings the window back has to bring it to the front as well."""
+    s.drive("minimize")
+    check(wait_until(lambda: s.drive("window")["iconic"], 5), "the window did not minimise")
+    s.input.click(2, 2)
+    check(wait_until(lambda: not s.drive("window")["foreground"], 5), "the minimised window kept the foreground")
+
+
+def check_brought_back(s, what, client):
+    """Waits for the window to be shown, not minimised and in the foreground, at `client` size."""
+    def back():
+        window = s.drive("window")
+        return window["visible"] and not window["iconic"] and window["foreground"] and window
+
+    window = wait_until(back, 10) or s.drive("window")
+    state = {key: window[key] for key in ("visible", "iconic", "foreground")}
+    check(state == {"visible": True, "iconic": False, "foreground": True},
+          f"{what} did not bring the window back to the front: {state}")
+    check(window["client"] == client, f"{what}: client {window['client']}, {client} before")
+
+
 class Session:
     """One case: starts from no running instance and ends every instance it caused."""
 
