@@ -245,3 +245,45 @@ def auto_clean(s):
 
     balloon = s.drive("tooltip", "balloon", 500, met=False)
     check(not balloon["found"], f"an automatic clean showed a notification: {balloon['tips']}")
+
+
+def used_memory(megabytes):
+    """A block of this process's memory with every page written, so the machine counts it as used."""
+    block = bytearray(megabytes * MIB)
+    block[::4096] = b"\1" * len(range(0, len(block), 4096))
+    return block
+
+
+@case
+def lines_while_cleaning(s):
+    """While a clean runs the status refresh keeps ticking: the lines and the bar follow the
+    machine's figures as memory moves, and no second clean starts although a rule calls for one."""
+    clock = s.artifacts / f"{s.case}-clock.txt"
+    set_clock(clock, 0)
+    process = s.launch(traced=True, env=s.faketime_env(clock))
+    s.drive("wait", "visible", 20000)
+    trace = process.trace
+    s.drive("pick", "EditUsagePhys", "0")
+    s.drive("setcheck", "ChkUsagePhys", 1)
+    numbers = s.drive("memstatus")  # the driver runs under the program's locale
+
+    def read():
+        return read_status(s, numbers["thousand"], numbers["decimal"], status_templates(s))
+
+    with s.held_job():
+        set_clock(clock, 301)  # the rule is due from now on, but a job runs
+        wait_ticks(trace, 2)
+        before, problems = read()
+        check(not problems, "while a clean runs: " + "; ".join(problems))
+        block = used_memory(256)
+        wait_ticks(trace, 2)
+        after, problems = read()
+        del block
+        check(not problems, "while a clean runs, after 256 MB more were used: " + "; ".join(problems))
+        check(after["phys"] != before["phys"], f"the physical line stayed {before['phys']!r} while memory moved")
+        wait_ticks(trace, 2)
+        check(not trace.purge_requests(), "a clean ran while the held one had not purged yet")
+    check_one_purge(s, trace, wait_for_requests(trace, 6))
+    # The job's end resets the reference time: the rule waits another 300 s.
+    wait_ticks(trace, 3)
+    check(len(trace.purge_requests()) == 6, f"{len(trace.purge_requests())} purge requests for one clean")
