@@ -269,15 +269,82 @@ def end_session(s):
     check(s.returns(first, 10) == 0, "exit code after log-off is not 0")
 
 
+def window_state(s):
+    """What a message or key that should change nothing must leave as it was."""
+    window = s.drive("window")
+    state = {key: window[key] for key in ("visible", "iconic", "foreground", "focus", "client", "screen")}
+    return dict(state, pages=shown_pages(s), processes=window["processes"])
+
+
 @case
 def close_hides(s):
-    """The close button hides the window to the tray; the program keeps running."""
+    """The close button hides the window to the tray; the program keeps running. Control
+    messages it does not know answer 0 and change nothing, shown or hidden: among them wParam
+    0, which IsDialogMessageW sends as DM_GETDEFID (no default button)."""
     first, _ = s.start_shown()
+    before = window_state(s)
+    for wparam in (0, 3):
+        answer = s.drive("user", wparam)
+        check(answer["result"] == 0, f"WM_USER {wparam} answered {answer['result']}")
+    check(window_state(s) == before, f"WM_USER 0 and 3 changed the window: {before} -> {window_state(s)}")
+
     s.drive("close")
     s.drive("wait", "hidden", 10000)
-    s.drive("user", 3)  # an unknown control message changes nothing
+    for wparam in (0, 3):
+        answer = s.drive("user", wparam)
+        check(answer["result"] == 0, f"WM_USER {wparam} to the hidden window answered {answer['result']}")
     check(stays_hidden(s, 1.0), "the hidden window came back")
     check(first.poll() is None and s.count() == (1, 1), f"closing ended the program: {s.count()}")
+
+
+def press(s, key):
+    """A real key press, to the foreground window; returns once the program had time for it."""
+    s.input.key(key)
+    time.sleep(0.5)
+    s.drive("count")
+
+
+def focus_on(s, name, presses=6):
+    """Tabs through the window until `name` has the keyboard focus."""
+    seen = [s.drive("window")["focus"]]
+    while seen[-1] != name and len(seen) <= presses:
+        s.input.key("Tab")
+        seen.append(wait_until(lambda: (focus := s.drive("window")["focus"]) != seen[-1] and focus, 2) or seen[-1])
+    check(seen[-1] == name, f"Tab never gave {name} the focus: {seen}")
+
+
+@case
+def keys(s):
+    """F1 shows no help; Enter on the clean button cleans as a click does; Enter on the window
+    itself or on a check box changes nothing."""
+    import cases_cleaning  # noqa: E402 (the purge as the trace shows it)
+
+    process, window = s.start_shown(traced=True)
+    trace = process.trace
+    check(window["foreground"], "the window is not in the foreground for the keys")
+    s.input.park()
+    before = window_state(s)
+    for key in ("F1", "Return"):
+        press(s, key)
+        check(not s.drive("msgbox", 0, met=False)["found"], f"{key} opened a message box")
+        check(window_state(s) == before, f"{key} on {before['focus'] or 'nothing'} changed the window: "
+              f"{before} -> {window_state(s)}")
+    check(not trace.purge_requests(), "Enter on the window itself started a clean")
+
+    focus_on(s, "BtnClean")
+    press(s, "Return")
+    cases_cleaning.check_one_purge(s, trace, cases_cleaning.wait_for_requests(trace, 6))
+    check(wait_until(lambda: s.control("BtnClean")["enabled"], 5), "the clean button stayed disabled")
+
+    click_and_wait_for_page(s, "BtnConfig", "Card2")
+    focus_on(s, "ChkCleanOnTray", presses=12)
+    box = s.control("ChkCleanOnTray")["checked"]
+    before = window_state(s)
+    press(s, "Return")
+    check(s.control("ChkCleanOnTray")["checked"] == box, "Enter on a check box changed it")
+    check(window_state(s) == before, f"Enter on a check box changed the window: {before} -> {window_state(s)}")
+    check(len(trace.purge_requests()) == 6, f"{len(trace.purge_requests())} purge requests for one Enter on the "
+          "clean button")
 
 
 @case
