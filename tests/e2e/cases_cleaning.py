@@ -1,4 +1,5 @@
-"""End-to-end cases of the cleaning job, the usage lines and automatic cleaning.
+"""End-to-end cases of the cleaning job, the usage lines (their figures and their drawing) and
+automatic cleaning.
 
 A clean is seen in the program's Wine trace: the purge asks NtSetSystemInformation six times,
 which Wine answers with a "stub" line naming the thread, the information class and the length.
@@ -6,8 +7,10 @@ which Wine answers with a "stub" line naming the thread, the information class a
 
 import re
 import subprocess
+import threading
 import time
 
+import screen
 from harness import case, check, pe_machine, wait_until
 
 MIB = 1048576
@@ -287,3 +290,57 @@ def lines_while_cleaning(s):
     # The job's end resets the reference time: the rule waits another 300 s.
     wait_ticks(trace, 3)
     check(len(trace.purge_requests()) == 6, f"{len(trace.purge_requests())} purge requests for one clean")
+
+
+class MemoryChurn:
+    """Uses and frees memory by turns in the background, so the usage lines change at every tick."""
+
+    def __init__(self, megabytes=128, period_s=0.5):
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._run, args=(megabytes, period_s), daemon=True)
+
+    def _run(self, megabytes, period_s):
+        while not self._stop.is_set():
+            block = used_memory(megabytes)
+            self._stop.wait(period_s)
+            del block
+            self._stop.wait(period_s)
+
+    def __enter__(self):
+        self._thread.start()
+        return self
+
+    def __exit__(self, *_):
+        self._stop.set()
+        self._thread.join()
+
+
+@case
+def status_line_redraw(s):
+    """The physical line, rewritten every second, is never seen blank or half drawn: captures of
+    its rectangle straight from the X server, hundreds a second for five seconds while memory
+    moves, each show a whole line."""
+    s.start_shown()
+    s.input.park()
+    rect = s.control("LblPhysStatus")["screen"]
+    grabber = screen.Grabber(s.env, s.input.origin, rect)
+    try:
+        with MemoryChurn():
+            captures, frames = grabber.changes(5.0)
+    finally:
+        grabber.close()
+    width, height = rect[2], rect[3]
+    screen.save_frames(frames, width, height, s.artifacts / "status-line-frames.png")
+    s.log.write(f"status_line_redraw: {captures} captures, {len(frames)} different\n")
+    # Five ticks with memory moving between them: the line showed several texts.
+    check(len(frames) >= 4, f"the line changed {len(frames) - 1} times in 5 s ({captures} captures)")
+    inks = [screen.ink(frame, width, height) for frame in frames]
+    blank = [i for i, drawn in enumerate(inks) if drawn is None]
+    check(not blank, f"captures {blank} of {len(frames)} show a blank line (status-line-frames.png)")
+    # Numbers change the line's length by a digit or two; a half-drawn line is much shorter.
+    typical = sorted(inks, key=lambda drawn: drawn.right)[len(inks) // 2]
+    partial = [i for i, drawn in enumerate(inks)
+               if abs(drawn.left - typical.left) > 2 or drawn.right < typical.right * 0.8 or
+               drawn.pixels < typical.pixels * 0.7]
+    check(not partial, f"captures {partial} of {len(frames)} show part of the line: "
+          f"{[inks[i] for i in partial]}, typically {typical} (status-line-frames.png)")
