@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <utility>
 #include <vector>
 
+#include "app/Texts.h"
 #include "base/Handles_win.h"
 #include "tests/e2e/Hold.h"
 #include "tests/e2e/Inspect_win.h"
@@ -86,6 +88,7 @@ public:
         state_->driver = ::GetCurrentProcessId();
         state_->armed = 0;
         state_->heldThread = 0;
+        state_->balloons = 0;
         module_.reset(::LoadLibraryW(BesideDriver(hold::kSpyDll).c_str()));
     }
     ~Spy() {
@@ -134,6 +137,26 @@ private:
 };
 
 } // namespace
+
+bool Texts(JsonWriter& json) {
+    const std::pair<std::string_view, std::wstring_view> all[] = {
+        {"ProductName", texts::kProductName},
+        {"TrayHint", texts::kTrayHint},
+        {"PhysStatusFormat", texts::kPhysStatusFormat},
+        {"SecondaryStatusFormat", texts::kSecondaryStatusFormat},
+        {"CleanIdle", texts::kCleanIdle},
+        {"CleanBusy", texts::kCleanBusy},
+        {"Cleaned", texts::kCleaned},
+        {"QuitQuestion", texts::kQuitQuestion},
+        {"VersionWord", texts::kVersionWord},
+    };
+    json.BeginObject();
+    for (const auto& [name, text] : all) {
+        json.Key(name).String(Utf8(text));
+    }
+    json.EndObject();
+    return true;
+}
 
 bool MemStatus(JsonWriter& json) {
     MEMORYSTATUSEX status{sizeof(status)};
@@ -208,7 +231,9 @@ bool Tooltips(JsonWriter& json, std::wstring_view kind, DWORD timeoutMs) {
     bool met = inspect::PollFor(timeoutMs, look);
     json.BeginObject().Key("found").Bool(met).Key("tips").BeginArray();
     for (HWND tip : found) {
-        // WM_GETTEXT gives a tool tip's current text; its title is not reachable from outside.
+        // WM_GETTEXT gives a tool tip's current text. Its title is not to be had: Wine 8's tool
+        // tip does not know TTM_GETTITLE ("unknown msg 0423"); the hold's spy sees the program's
+        // request instead.
         json.BeginObject().Key("text").String(Utf8(inspect::Text(tip)));
         Rect(json, "screen", inspect::ScreenRect(tip));
         json.EndObject();
@@ -266,6 +291,22 @@ bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeou
     WriteState(json, StateOf(button));
     json.EndObject().EndObject();
     return back;
+}
+
+bool Balloons(JsonWriter& json) {
+    UniqueHandle mapping(::OpenFileMappingW(FILE_MAP_READ, FALSE, hold::kStateName));
+    const auto* state =
+        mapping ? static_cast<const hold::State*>(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0)) : nullptr;
+    json.BeginObject().Key("spy").Bool(state && state->loaded);
+    if (state) {
+        json.Key("noting").Bool(state->noting != 0).Key("count").Int(state->balloons);
+        if (state->balloons) {
+            json.Key("title").String(Utf8(state->balloonTitle)).Key("text").String(Utf8(state->balloonText));
+        }
+        ::UnmapViewOfFile(state);
+    }
+    json.EndObject();
+    return state != nullptr;
 }
 
 bool SpawnWithoutShell(JsonWriter& json, const std::wstring& station, const std::wstring& commandLine) {

@@ -1,6 +1,6 @@
 #pragma once
-// The driver's commands about memory, the settings controls, a clean's busy state and the
-// shell. Each writes one JSON object and returns whether the request was met.
+// The driver's commands about the program's texts, memory, the settings controls, a clean's
+// busy state and the shell. Each writes one JSON object and returns whether the request was met.
 
 #include <windows.h>
 
@@ -12,6 +12,9 @@
 #include "tests/e2e/Json.h"
 
 namespace commands {
+
+// The texts the program's code shows (app/Texts.h), keyed by their names there without the "k".
+bool Texts(JsonWriter& json);
 
 // GlobalMemoryStatusEx as the driver sees it, and its own user locale's number separators.
 bool MemStatus(JsonWriter& json);
@@ -40,6 +43,10 @@ bool Popup(JsonWriter& json, DWORD timeoutMs);
 // or `timeoutMs` passed.
 bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeoutMs,
           const std::function<void(const std::string&)>& emit);
+
+// The balloons the program asked for since the last hold began, as the hold's spy noted them
+// in the program: how many, and the last one's title and text.
+bool Balloons(JsonWriter& json);
 
 // Starts `commandLine` where no shell runs (Station_win.h) and gives its process id.
 bool SpawnWithoutShell(JsonWriter& json, const std::wstring& station, const std::wstring& commandLine);

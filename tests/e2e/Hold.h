@@ -1,6 +1,8 @@
 #pragma once
 // What the driver and rambroom_e2e_spy.dll share to hold a thread of RamBroom: a clean's busy
 // state lasts only a moment under Wine (the purge does nothing there), too short to look at.
+// Once in the program, the spy also notes the balloons it asks the shell for: Wine's tool tip
+// shows a balloon's title but does not give it back (no TTM_GETTITLE).
 
 #include <windows.h>
 
@@ -19,6 +21,12 @@ struct State {
     volatile LONG loaded;      // set by the spy once it is in the program
     volatile LONG armed;       // the next thread the program starts is held
     volatile DWORD heldThread; // its thread id
+    // Shell_NotifyIconW calls with NIF_INFO since the last hold began, and the last one's
+    // szInfoTitle and szInfo (written before the count goes up).
+    volatile LONG noting; // the program's import of Shell_NotifyIconW goes through the spy
+    volatile LONG balloons;
+    wchar_t balloonTitle[64];
+    wchar_t balloonText[256];
 };
 
 } // namespace hold

@@ -194,14 +194,20 @@ const ControlDesc* ControlDescOf(HWND window) {
 
 bool IsAppWindow(HWND window) { return IsAppProcess(ProcessOf(window)); }
 
-HWND FindMessageBox() {
-    HWND found = nullptr;
+std::vector<HWND> MessageBoxes() {
+    const auto pids = AppProcesses();
+    std::vector<HWND> boxes;
     EnumTopLevel([&](HWND window) {
-        if (!found && IsClass(window, L"#32770") && IsAppProcess(ProcessOf(window))) {
-            found = window;
+        if (IsClass(window, L"#32770") && std::find(pids.begin(), pids.end(), ProcessOf(window)) != pids.end()) {
+            boxes.push_back(window);
         }
     });
-    return found;
+    return boxes;
+}
+
+HWND FindMessageBox() {
+    auto boxes = MessageBoxes();
+    return boxes.empty() ? nullptr : boxes.front();
 }
 
 std::vector<HWND> TopLevelWindows() {

@@ -51,7 +51,10 @@ HWND FindControl(HWND main, const ControlDesc& control);
 // window and for windows that are not the form's controls.
 const ControlDesc* ControlDescOf(HWND window);
 
-// A dialog-class window (#32770) belonging to a RamBroom.exe process, or nullptr.
+// Dialog-class windows (#32770) of RamBroom.exe processes, hidden ones included, in z-order:
+// the program's message boxes.
+std::vector<HWND> MessageBoxes();
+// The first of them, or nullptr.
 HWND FindMessageBox();
 
 // The child windows of `parent` in z-order, one level.

@@ -1,4 +1,5 @@
-"""End-to-end cases of the cleaning job, the usage lines and automatic cleaning.
+"""End-to-end cases of the cleaning job, the usage lines (their figures and their drawing) and
+automatic cleaning.
 
 A clean is seen in the program's Wine trace: the purge asks NtSetSystemInformation six times,
 which Wine answers with a "stub" line naming the thread, the information class and the length.
@@ -6,9 +7,11 @@ which Wine answers with a "stub" line naming the thread, the information class a
 
 import re
 import subprocess
+import threading
 import time
 
-from harness import BUSY_CAPTION, case, check, pe_machine, wait_until
+import screen
+from harness import case, check, pe_machine, wait_until
 
 MIB = 1048576
 
@@ -61,7 +64,7 @@ def clean_button(s):
     with s.held_job() as held:
         # The worker waits before its purge: the busy state holds still to be looked at.
         check(held["before"] == idle, f"clean button before the click: {held['before']}")
-        check(held["busy"] == {"text": BUSY_CAPTION, "enabled": False}, f"clean button while busy: {held['busy']}")
+        check(held["busy"] == {"text": s.texts["CleanBusy"], "enabled": False}, f"clean button while busy: {held['busy']}")
         check(s.tray_icon("clean-busy", colour="grey", timeout_s=5), "the tray icon is not grey while the job runs")
         check(not trace.purge_requests(), "purge requests before the worker ran")
     check(held["after"] == idle, f"clean button after the job: {held['after']}")
@@ -76,17 +79,32 @@ def clean_button(s):
     # A balloon would be there about two seconds after its request.
     balloon = s.drive("tooltip", "balloon", 3000, met=False)
     check(not balloon["found"], f"the clean button showed a notification: {balloon['tips']}")
+    asked = s.drive("balloons")
+    check(asked["noting"] and asked["count"] == 0, f"the clean button asked for a balloon: {asked}")
     check(len(trace.purge_requests()) == 12, f"{len(trace.purge_requests())} purge requests for two clicks")
 
 
-# Each locale's separators as Wine's locale data has them, and the physical line it shows:
-# until the catalog is built in, every language shows the design text.
+# Each locale's separators as Wine's locale data has them. Until the catalog is built in, every
+# language shows the design texts of the lines.
 STATUS_LOCALES = [
-    ("ko_KR.UTF-8", ",", ".", "{used} MB / {total} MB ({pct}% 사용중)"),
-    ("en_US.UTF-8", ",", ".", "{used} MB / {total} MB ({pct}% 사용중)"),
-    ("de_DE.UTF-8", ".", ",", "{used} MB / {total} MB ({pct}% 사용중)"),
+    ("ko_KR.UTF-8", ",", "."),
+    ("en_US.UTF-8", ",", "."),
+    ("de_DE.UTF-8", ".", ","),
 ]
-SECONDARY_LINE = "{used} MB ({pct}%)"
+
+
+def line_template(format_text, *names):
+    """One of the program's line formats ("%.0n" whole, "%n" two decimals, "%%") as a template
+    with the fields named in order: "{used} MB ({pct}%)"."""
+    fields = iter(names)
+    return re.sub(r"%(?:\.0)?n|%%", lambda m: "%" if m[0] == "%%" else "{" + next(fields) + "}", format_text)
+
+
+def status_templates(s):
+    """The three lines' templates, from the program's formats."""
+    secondary = line_template(s.texts["SecondaryStatusFormat"], "used", "pct")
+    return {"phys": line_template(s.texts["PhysStatusFormat"], "used", "total", "pct"), "page": secondary,
+            "work": secondary}
 
 
 def line_pattern(template, thousand, decimal):
@@ -102,12 +120,12 @@ def read_number(text, thousand, decimal):
     return float(text.replace(thousand, "").replace(decimal, "."))
 
 
-def status_problems(lines, bar, before, after, thousand, decimal, phys_template):
+def status_problems(lines, bar, before, after, thousand, decimal, templates):
     """What is wrong with one reading of the lines, against the driver's GlobalMemoryStatusEx
     just before and after (the program's tick was up to a second earlier)."""
     problems = []
     parsed = {}
-    for key, template in (("phys", phys_template), ("page", SECONDARY_LINE), ("work", SECONDARY_LINE)):
+    for key, template in templates.items():
         match = line_pattern(template, thousand, decimal).match(lines[key])
         if not match:
             return [f"{key} line {lines[key]!r} is not in the form {template!r} with {thousand!r} and {decimal!r}"]
@@ -137,35 +155,43 @@ def status_lines(s):
     """The three usage lines and the bar show the machine's figures in the user's number format."""
     generated = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
     session_env = s.env
+    templates = status_templates(s)
     try:
-        for locale, thousand, decimal, phys_template in STATUS_LOCALES:
+        for locale, thousand, decimal in STATUS_LOCALES:
             # Wine keeps the user locale in the prefix's registry, and each new process under
             # another LC_ALL writes its own there: the driver runs under the program's locale.
             s.env = dict(session_env, LC_ALL=locale, LANG=locale)
-            status_lines_in(s, generated, locale, thousand, decimal, phys_template)
+            status_lines_in(s, generated, locale, thousand, decimal, templates)
     finally:
         s.env = session_env
 
 
-def status_lines_in(s, generated, locale, thousand, decimal, phys_template):
-    # Wine would fall back to en-US without a word.
-    check(locale.lower().replace("-", "") in generated, f"the {locale} locale is missing (tools/deps.sh)")
-    s.kill_all()
-    s.launch()
-    s.drive("wait", "visible", 20000)
+def read_status(s, thousand, decimal, templates, tries=8):
+    """Reads the three lines and the bar until they agree with the machine's figures or `tries`
+    readings a second apart did not; returns the last lines and what was wrong with them."""
     problems = ["never read"]
-    # A reading can straddle a tick or a jump in memory use: the next one is a second later.
-    for _ in range(8):
+    for _ in range(tries):
         before = s.drive("memstatus")
         lines = {key: s.control(name)["text"]
                  for key, name in (("phys", "LblPhysStatus"), ("page", "LblVirtualStatus"),
                                    ("work", "LblWorkingStatus"))}
         bar = s.control("ProgressBar")["position"]
         after = s.drive("memstatus")
-        problems = status_problems(lines, bar, before, after, thousand, decimal, phys_template)
+        problems = status_problems(lines, bar, before, after, thousand, decimal, templates)
+        # A reading can straddle a tick or a jump in memory use: the next one is a second later.
         if not problems or "not in the form" in problems[0]:
             break
         time.sleep(1)
+    return lines, problems
+
+
+def status_lines_in(s, generated, locale, thousand, decimal, templates):
+    # Wine would fall back to en-US without a word.
+    check(locale.lower().replace("-", "") in generated, f"the {locale} locale is missing (tools/deps.sh)")
+    s.kill_all()
+    s.launch()
+    s.drive("wait", "visible", 20000)
+    lines, problems = read_status(s, thousand, decimal, templates)
     check(not problems, f"{locale}: " + "; ".join(problems))
     # Wine has no file-cache figures: the query succeeds with every field 0.
     check(lines["work"] == f"0 MB (0{decimal}00%)", f"{locale}: file-cache line {lines['work']!r} under Wine")
@@ -222,3 +248,99 @@ def auto_clean(s):
 
     balloon = s.drive("tooltip", "balloon", 500, met=False)
     check(not balloon["found"], f"an automatic clean showed a notification: {balloon['tips']}")
+
+
+def used_memory(megabytes):
+    """A block of this process's memory with every page written, so the machine counts it as used."""
+    block = bytearray(megabytes * MIB)
+    block[::4096] = b"\1" * len(range(0, len(block), 4096))
+    return block
+
+
+@case
+def lines_while_cleaning(s):
+    """While a clean runs the status refresh keeps ticking: the lines and the bar follow the
+    machine's figures as memory moves, and no second clean starts although a rule calls for one."""
+    clock = s.artifacts / f"{s.case}-clock.txt"
+    set_clock(clock, 0)
+    process = s.launch(traced=True, env=s.faketime_env(clock))
+    s.drive("wait", "visible", 20000)
+    trace = process.trace
+    s.drive("pick", "EditUsagePhys", "0")
+    s.drive("setcheck", "ChkUsagePhys", 1)
+    numbers = s.drive("memstatus")  # the driver runs under the program's locale
+
+    def read():
+        return read_status(s, numbers["thousand"], numbers["decimal"], status_templates(s))
+
+    with s.held_job():
+        set_clock(clock, 301)  # the rule is due from now on, but a job runs
+        wait_ticks(trace, 2)
+        before, problems = read()
+        check(not problems, "while a clean runs: " + "; ".join(problems))
+        block = used_memory(256)
+        wait_ticks(trace, 2)
+        after, problems = read()
+        del block
+        check(not problems, "while a clean runs, after 256 MB more were used: " + "; ".join(problems))
+        check(after["phys"] != before["phys"], f"the physical line stayed {before['phys']!r} while memory moved")
+        wait_ticks(trace, 2)
+        check(not trace.purge_requests(), "a clean ran while the held one had not purged yet")
+    check_one_purge(s, trace, wait_for_requests(trace, 6))
+    # The job's end resets the reference time: the rule waits another 300 s.
+    wait_ticks(trace, 3)
+    check(len(trace.purge_requests()) == 6, f"{len(trace.purge_requests())} purge requests for one clean")
+
+
+class MemoryChurn:
+    """Uses and frees memory by turns in the background, so the usage lines change at every tick."""
+
+    def __init__(self, megabytes=128, period_s=0.5):
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._run, args=(megabytes, period_s), daemon=True)
+
+    def _run(self, megabytes, period_s):
+        while not self._stop.is_set():
+            block = used_memory(megabytes)
+            self._stop.wait(period_s)
+            del block
+            self._stop.wait(period_s)
+
+    def __enter__(self):
+        self._thread.start()
+        return self
+
+    def __exit__(self, *_):
+        self._stop.set()
+        self._thread.join()
+
+
+@case
+def status_line_redraw(s):
+    """The physical line, rewritten every second, is never seen blank or half drawn: captures of
+    its rectangle straight from the X server, hundreds a second for five seconds while memory
+    moves, each show a whole line."""
+    s.start_shown()
+    s.input.park()
+    rect = s.control("LblPhysStatus")["screen"]
+    grabber = screen.Grabber(s.env, s.input.origin, rect)
+    try:
+        with MemoryChurn():
+            captures, frames = grabber.changes(5.0)
+    finally:
+        grabber.close()
+    width, height = rect[2], rect[3]
+    screen.save_frames(frames, width, height, s.artifacts / "status-line-frames.png")
+    s.log.write(f"status_line_redraw: {captures} captures, {len(frames)} different\n")
+    # Five ticks with memory moving between them: the line showed several texts.
+    check(len(frames) >= 4, f"the line changed {len(frames) - 1} times in 5 s ({captures} captures)")
+    inks = [screen.ink(frame, width, height) for frame in frames]
+    blank = [i for i, drawn in enumerate(inks) if drawn is None]
+    check(not blank, f"captures {blank} of {len(frames)} show a blank line (status-line-frames.png)")
+    # Numbers change the line's length by a digit or two; a half-drawn line is much shorter.
+    typical = sorted(inks, key=lambda drawn: drawn.right)[len(inks) // 2]
+    partial = [i for i, drawn in enumerate(inks)
+               if abs(drawn.left - typical.left) > 2 or drawn.right < typical.right * 0.8 or
+               drawn.pixels < typical.pixels * 0.7]
+    check(not partial, f"captures {partial} of {len(frames)} show part of the line: "
+          f"{[inks[i] for i in partial]}, typically {typical} (status-line-frames.png)")

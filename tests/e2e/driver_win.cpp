@@ -4,14 +4,16 @@
 // (not found, timed out), 2 on a usage error.
 //
 //   count                         windows of the main class and RamBroom.exe processes
+//   texts                         the texts the program's code shows (app/Texts.h), by name
 //   kill                          terminate every RamBroom.exe process
-//   window                        the main window: caption, visibility, client size, DPI
+//   window                        the main window: caption, visibility, client size, DPI, focus
 //   wait STATE [MS]               STATE: exists, visible, hidden or gone (default 10000 ms)
 //   control NAME | dump           one control of the form table / the whole window
 //   click NAME                    BM_CLICK for buttons, a posted mouse click for the rest
 //   menu NAME                     WM_COMMAND of a popup-menu item, as the tray menu sends it
 //   close | endsession | user N   WM_CLOSE (posted) / WM_QUERYENDSESSION / WM_USER wParam N
-//   msgbox [MS]                   the program's message box: caption, text, buttons
+//   minimize                      WM_SYSCOMMAND SC_MINIMIZE (posted), as the title bar's button
+//   msgbox [MS]                   the program's message box: caption, text, buttons; how many
 //   answer yes|no [MS]            press a button of that message box
 //   memstatus                     GlobalMemoryStatusEx and the driver's number separators
 //   setcheck NAME 0|1             BM_SETCHECK on a check box (no click notification)
@@ -22,6 +24,7 @@
 //   hold NAME click|wait [MS]     hold the next thread RamBroom starts, after clicking NAME or
 //                                 for something else to start it ("armed" line); a line with
 //                                 NAME's state once held; the last after a stdin line released it
+//   balloons                      the balloons RamBroom asked for since the last hold began
 //   spawn-noshell STATION EXE ARGS...  start EXE where no shell (taskbar) runs
 //
 // Messages that could block behind a modal loop are posted; the ones whose answer matters
@@ -89,6 +92,20 @@ void Rect(JsonWriter& json, std::string_view key, int x, int y, int width, int h
     json.Key(key).BeginArray().Int(x).Int(y).Int(width).Int(height).EndArray();
 }
 
+// The keyboard focus of the window's thread (GetGUIThreadInfo reads another process's):
+// a control's name in the form table, "window" for the window itself, "" for none.
+std::string_view FocusName(HWND main) {
+    GUITHREADINFO info{sizeof(info)};
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info) || !info.hwndFocus) {
+        return {};
+    }
+    if (info.hwndFocus == main) {
+        return "window";
+    }
+    const ControlDesc* row = inspect::ControlDescOf(info.hwndFocus);
+    return row ? row->name : "?";
+}
+
 //--- the main window
 
 void WriteWindow(JsonWriter& json, HWND main) {
@@ -111,6 +128,7 @@ void WriteWindow(JsonWriter& json, HWND main) {
     json.Key("visible").Bool(::IsWindowVisible(main) != FALSE);
     json.Key("foreground").Bool(::GetForegroundWindow() == main);
     json.Key("iconic").Bool(::IsIconic(main) != FALSE);
+    json.Key("focus").String(FocusName(main));
     json.Key("enabled").Bool(::IsWindowEnabled(main) != FALSE);
     LONG_PTR style = ::GetWindowLongPtrW(main, GWL_STYLE);
     json.Key("sizable").Bool((style & WS_THICKFRAME) != 0);
@@ -350,9 +368,9 @@ int Menu(Reply& reply, const MenuItemDesc& item) {
     return posted ? kMet : kNotMet;
 }
 
-int Post(Reply& reply, UINT msg) {
+int Post(Reply& reply, UINT msg, WPARAM wParam = 0) {
     HWND main = inspect::MainWindow();
-    bool posted = main && ::PostMessageW(main, msg, 0, 0);
+    bool posted = main && ::PostMessageW(main, msg, wParam, 0);
     reply.json.BeginObject().Key("posted").Bool(posted).EndObject();
     return posted ? kMet : kNotMet;
 }
@@ -387,12 +405,13 @@ void WriteMessageBox(JsonWriter& json, HWND box) {
     json.EndArray();
     json.Key("text").String(Utf8(text));
     json.Key("foreground").Bool(::GetForegroundWindow() == box);
+    json.Key("visible").Bool(::IsWindowVisible(box) != FALSE);
 }
 
 int MessageBoxInfo(Reply& reply, DWORD timeoutMs) {
     HWND box = nullptr;
     inspect::PollFor(timeoutMs, [&] { return (box = inspect::FindMessageBox()) != nullptr; });
-    reply.json.BeginObject();
+    reply.json.BeginObject().Key("count").Int(static_cast<long long>(inspect::MessageBoxes().size()));
     WriteMessageBox(reply.json, box);
     reply.json.EndObject();
     return box ? kMet : kNotMet;
@@ -446,6 +465,9 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
     if (command == L"kill") {
         return Kill(reply);
     }
+    if (command == L"texts") {
+        return Met(commands::Texts(reply.json));
+    }
     if (command == L"window") {
         return Wait(reply, L"exists", 0);
     }
@@ -475,6 +497,9 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
     }
     if (command == L"close") {
         return Post(reply, WM_CLOSE);
+    }
+    if (command == L"minimize") {
+        return Post(reply, WM_SYSCOMMAND, SC_MINIMIZE);
     }
     if (command == L"endsession") {
         return Send(reply, WM_QUERYENDSESSION, 0);
@@ -517,6 +542,9 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
     }
     if (command == L"popup") {
         return Met(commands::Popup(reply.json, ParseMs(argc, argv, 2)));
+    }
+    if (command == L"balloons") {
+        return Met(commands::Balloons(reply.json));
     }
     if (command == L"spawn-noshell" && argc > 3) {
         std::wstring commandLine;

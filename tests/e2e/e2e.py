@@ -17,7 +17,8 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from harness import CASES, QUIT_QUESTION, Failure, Session, case, check, stays_hidden, wait_until  # noqa: E402
+from harness import (CASES, Failure, Session, case, check, check_brought_back, minimise,  # noqa: E402
+                     stays_hidden, wait_until)
 
 IDYES, IDNO = 6, 7
 # Control kinds whose window text is their design caption from the start; the status labels
@@ -112,24 +113,28 @@ def high_dpi(s):
 
 @case
 def second_launch(s):
-    """A later launch shows and raises the hidden window, or with "/start" leaves it alone."""
-    first, _ = s.start_shown()
+    """A later launch shows and raises the hidden or minimised window, or with "/start" leaves it
+    alone."""
+    first, window = s.start_shown()
+    client = window["client"]
     launches = [
-        ((), True),
-        (("/inst",), True),     # "/inst" acts in a first instance only
-        (("/START",), True),    # switches match exactly: this is no switch
-        (("/start",), False),   # the logon task firing while an instance runs
-        (("/x", "/start"), True),  # only the first argument counts
+        ((), "close", True),
+        (("/inst",), "close", True),     # "/inst" acts in a first instance only
+        (("/START",), "close", True),    # switches match exactly: this is no switch
+        (("/start",), "close", False),   # the logon task firing while an instance runs
+        (("/x", "/start"), "close", True),  # only the first argument counts
+        ((), "minimise", True),
     ]
-    for args, shows in launches:
-        s.drive("close")
-        s.drive("wait", "hidden", 10000)
+    for args, put_away, shows in launches:
+        if put_away == "close":
+            s.drive("close")
+            s.drive("wait", "hidden", 10000)
+        else:
+            minimise(s)
         code = s.returns(s.launch(*args), 20)
         check(code == 0, f"second launch {args} exit code {code}")
         if shows:
-            window = s.drive("wait", "visible", 10000, met=False)
-            check(window["met"], f"second launch {args} did not show the window")
-            check(window["foreground"], f"second launch {args} did not bring the window to the front")
+            check_brought_back(s, f"second launch {args} after {put_away}", client)
         else:
             check(stays_hidden(s, 1.0), f"second launch {args} showed the window")
         check(s.count() == (1, 1), f"after second launch {args}: (windows, processes) = {s.count()}")
@@ -209,24 +214,45 @@ def header_pages(s):
     check(pressed(s) == ["BtnHome"], f"pressed after Home: {pressed(s)}")
 
 
+def one_question_in_front(s):
+    """The message boxes once a further Quit had time to open one: a second box would show
+    within this wait, and the first comes to the front within it."""
+    in_front = wait_until(lambda: (box := s.drive("msgbox", 0, met=False))["count"] > 1 or box["foreground"], 5)
+    time.sleep(0.5)
+    box = s.drive("msgbox", 0, met=False)
+    check(box["count"] == 1, f"{box['count']} quit questions are open")
+    check(in_front and box["foreground"], "the open quit question was not brought to the front")
+    return box
+
+
 @case
 def quit_question(s):
-    """The menu's Quit asks first: No keeps the program, Yes ends it."""
+    """The menu's Quit asks first, one question at a time (a further Quit brings the open one to
+    the front): No keeps the program, Yes ends it."""
     first, window = s.start_shown()
     s.drive("menu", "BtnClose")
     box = s.drive("msgbox", 10000)
-    check(box["text"] == QUIT_QUESTION, f"question {box['text']!r}")
+    check(box["count"] == 1, f"{box['count']} message boxes for one Quit")
+    check(box["text"] == s.texts["QuitQuestion"], f"question {box['text']!r}")
     check(box["caption"] == window["caption"], f"message box caption {box['caption']!r}")
     buttons = {b["id"]: b for b in box["buttons"]}
     check(sorted(buttons) == [IDYES, IDNO], f"buttons {box['buttons']}")
     check(buttons[IDNO]["default"], "No is not the default button")
+
+    for request in (2, 3):
+        s.input.click(2, 2)  # the desktop takes the foreground
+        check(wait_until(lambda: not s.drive("msgbox", 0)["foreground"], 5),
+              "the question kept the foreground over a click on the desktop")
+        s.drive("menu", "BtnClose")
+        box = one_question_in_front(s)
+        check(box["text"] == s.texts["QuitQuestion"], f"after Quit {request}: {box['text']!r} is open")
 
     s.drive("answer", "no", 10000)
     check(s.count() == (1, 1), f"after No: (windows, processes) = {s.count()}")
     check(not s.drive("msgbox", 0, met=False)["found"], "a message box is still open after No")
 
     s.drive("menu", "BtnClose")
-    s.drive("msgbox", 10000)
+    check(s.drive("msgbox", 10000)["count"] == 1, "more than one question after a fresh Quit")
     s.drive("answer", "yes", 10000)
     check(wait_until(lambda: s.count() == (0, 0), 10), f"still running after Yes: {s.count()}")
     check(s.returns(first, 10) == 0, "exit code after Yes is not 0")
@@ -243,15 +269,80 @@ def end_session(s):
     check(s.returns(first, 10) == 0, "exit code after log-off is not 0")
 
 
+def window_state(s):
+    """What a message or key that should change nothing must leave as it was."""
+    window = s.drive("window")
+    state = {key: window[key] for key in ("visible", "iconic", "foreground", "focus", "client", "screen")}
+    return dict(state, pages=shown_pages(s), processes=window["processes"])
+
+
 @case
 def close_hides(s):
-    """The close button hides the window to the tray; the program keeps running."""
+    """The close button hides the window to the tray; the program keeps running. Control
+    messages it does not know answer 0 and change nothing, shown or hidden: among them wParam
+    0, which IsDialogMessageW sends as DM_GETDEFID (no default button)."""
     first, _ = s.start_shown()
+    before = window_state(s)
+    for wparam in (0, 3):
+        answer = s.drive("user", wparam)
+        check(answer["result"] == 0, f"WM_USER {wparam} answered {answer['result']}")
+    check(window_state(s) == before, f"WM_USER 0 and 3 changed the window: {before} -> {window_state(s)}")
+
     s.drive("close")
     s.drive("wait", "hidden", 10000)
-    s.drive("user", 3)  # an unknown control message changes nothing
+    for wparam in (0, 3):
+        answer = s.drive("user", wparam)
+        check(answer["result"] == 0, f"WM_USER {wparam} to the hidden window answered {answer['result']}")
     check(stays_hidden(s, 1.0), "the hidden window came back")
     check(first.poll() is None and s.count() == (1, 1), f"closing ended the program: {s.count()}")
+
+
+def press(s, key):
+    """A real key press, to the foreground window; returns once the program had time for it."""
+    s.input.key(key)
+    time.sleep(0.5)
+    s.drive("count")
+
+
+def focus_on(s, name, presses=6):
+    """Tabs through the window until `name` has the keyboard focus."""
+    seen = [s.drive("window")["focus"]]
+    while seen[-1] != name and len(seen) <= presses:
+        s.input.key("Tab")
+        seen.append(wait_until(lambda: (focus := s.drive("window")["focus"]) != seen[-1] and focus, 2) or seen[-1])
+    check(seen[-1] == name, f"Tab never gave {name} the focus: {seen}")
+
+
+@case
+def keys(s):
+    """F1 shows no help; Enter on the clean button cleans as a click does; Enter on the window
+    itself or on a check box changes nothing."""
+    process, window = s.start_shown(traced=True)
+    trace = process.trace
+    check(window["foreground"], "the window is not in the foreground for the keys")
+    s.input.park()
+    before = window_state(s)
+    for key in ("F1", "Return"):
+        press(s, key)
+        check(not s.drive("msgbox", 0, met=False)["found"], f"{key} opened a message box")
+        check(window_state(s) == before, f"{key} on {before['focus'] or 'nothing'} changed the window: "
+              f"{before} -> {window_state(s)}")
+    check(not trace.purge_requests(), "Enter on the window itself started a clean")
+
+    focus_on(s, "BtnClean")
+    press(s, "Return")
+    cases_cleaning.check_one_purge(s, trace, cases_cleaning.wait_for_requests(trace, 6))
+    check(wait_until(lambda: s.control("BtnClean")["enabled"], 5), "the clean button stayed disabled")
+
+    click_and_wait_for_page(s, "BtnConfig", "Card2")
+    focus_on(s, "ChkCleanOnTray", presses=12)
+    box = s.control("ChkCleanOnTray")["checked"]
+    before = window_state(s)
+    press(s, "Return")
+    check(s.control("ChkCleanOnTray")["checked"] == box, "Enter on a check box changed it")
+    check(window_state(s) == before, f"Enter on a check box changed the window: {before} -> {window_state(s)}")
+    check(len(trace.purge_requests()) == 6, f"{len(trace.purge_requests())} purge requests for one Enter on the "
+          "clean button")
 
 
 @case
@@ -268,8 +359,9 @@ def screenshots(s):
     print(f"screenshots: {home} {settings}")
 
 
-# The other groups of cases register themselves as they are imported.
-import cases_cleaning  # noqa: E402,F401
+# The other groups of cases register themselves as they are imported (keys uses the purge
+# helpers of cases_cleaning).
+import cases_cleaning  # noqa: E402
 import cases_tray  # noqa: E402,F401
 
 

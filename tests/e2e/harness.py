@@ -17,12 +17,9 @@ from wine_trace import CHANNELS, Trace
 
 WINE64 = "/usr/lib/wine/wine64"
 WINE32 = "/usr/lib/wine/wine"
-# The program runs in Korean, so its captions are the design texts of the form table.
+# The program runs in Korean, so its captions are the design texts of the form table and
+# its other texts those of app/Texts.h (Session.texts).
 LOCALE = "ko_KR.UTF-8"
-# Texts of the program that are not in the form table.
-QUIT_QUESTION = "정말 종료하시겠습니까?"
-BUSY_CAPTION = "정리중 ..."
-CLEANED_MESSAGE = "메모리를 정리하였습니다."
 DRIVER_TIMEOUT_S = 60
 LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 
@@ -87,6 +84,28 @@ def stays_hidden(s, seconds=2.0):
     return True
 
 
+def minimise(s):
+    """Minimises the window as its title bar's button does, then lets the desktop take the
+    foreground, so whatever brings the window back has to bring it to the front as well."""
+    s.drive("minimize")
+    check(wait_until(lambda: s.drive("window")["iconic"], 5), "the window did not minimise")
+    s.input.click(2, 2)
+    check(wait_until(lambda: not s.drive("window")["foreground"], 5), "the minimised window kept the foreground")
+
+
+def check_brought_back(s, what, client):
+    """Waits for the window to be shown, not minimised and in the foreground, at `client` size."""
+    def back():
+        window = s.drive("window")
+        return window["visible"] and not window["iconic"] and window["foreground"] and window
+
+    window = wait_until(back, 10) or s.drive("window")
+    state = {key: window[key] for key in ("visible", "iconic", "foreground")}
+    check(state == {"visible": True, "iconic": False, "foreground": True},
+          f"{what} did not bring the window back to the front: {state}")
+    check(window["client"] == client, f"{what}: client {window['client']}, {client} before")
+
+
 class Session:
     """One case: starts from no running instance and ends every instance it caused."""
 
@@ -107,6 +126,7 @@ class Session:
         self.traces = []
         self.log = None
         self._input = None
+        self._texts = None
 
     def __enter__(self):
         self.log = open(self.artifacts / f"{self.case}.log", "w", encoding="utf-8")
@@ -152,6 +172,14 @@ class Session:
 
     def control(self, name):
         return self.drive("control", name)
+
+    @property
+    def texts(self):
+        """The texts the program's code shows, by their names in app/Texts.h without the "k"
+        ("QuitQuestion", "CleanBusy", ...), as the driver has them compiled in."""
+        if self._texts is None:
+            self._texts = self.drive("texts")
+        return self._texts
 
     def visible(self, name):
         return self.control(name)["visible"]
