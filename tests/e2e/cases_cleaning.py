@@ -8,7 +8,7 @@ import re
 import subprocess
 import time
 
-from harness import BUSY_CAPTION, case, check, pe_machine, wait_until
+from harness import BUSY_CAPTION, IMAGE_FILE_MACHINE_AMD64, case, check, pe_machine, wait_until
 
 MIB = 1048576
 
@@ -18,7 +18,7 @@ FILE_CACHE_INFORMATION, MEMORY_LIST_INFORMATION, COMBINE_PHYSICAL_MEMORY_INFORMA
 
 
 def expected_purge(app):
-    cache_length = 0x40 if pe_machine(app) == 0x8664 else 0x24
+    cache_length = 0x40 if pe_machine(app) == IMAGE_FILE_MACHINE_AMD64 else 0x24
     return ([(FILE_CACHE_INFORMATION, cache_length)] + [(MEMORY_LIST_INFORMATION, 4)] * 4 +
             [(COMBINE_PHYSICAL_MEMORY_INFORMATION, 0x18)])
 

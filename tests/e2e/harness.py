@@ -25,6 +25,9 @@ BUSY_CAPTION = "정리중 ..."
 CLEANED_MESSAGE = "메모리를 정리하였습니다."
 DRIVER_TIMEOUT_S = 60
 LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+# The SDK's names (winnt.h, winuser.h).
+IMAGE_FILE_MACHINE_AMD64 = 0x8664
+USER_DEFAULT_SCREEN_DPI = 96
 
 # The cases by name, in the order they were defined (e2e.py and the cases_*.py modules).
 CASES = {}
@@ -45,7 +48,7 @@ def check(condition, message):
 
 
 def pe_machine(exe):
-    """The machine field of a PE file: 0x8664 for x64, 0x14c for x86."""
+    """The machine field of a PE file: IMAGE_FILE_MACHINE_AMD64 for x64, IMAGE_FILE_MACHINE_I386 for x86."""
     with open(exe, "rb") as f:
         header = f.read(4096)
     pe = struct.unpack_from("<I", header, 0x3C)[0]
@@ -56,7 +59,7 @@ def wine_loader(exe):
     """The loader for a PE file: /usr/bin/wine would wrap an x64 program in start.exe."""
     if os.name == "nt":
         return []
-    return [WINE64 if pe_machine(exe) == 0x8664 else WINE32]
+    return [WINE64 if pe_machine(exe) == IMAGE_FILE_MACHINE_AMD64 else WINE32]
 
 
 def windows_path(path):
