@@ -1,9 +1,9 @@
 // The main window's cleaning job: busy state, the worker thread and the completion step.
 
-#include <thread>
-
 #include "app/MainWindow_win.h"
 #include "app/Notification_win.h"
+#include "base/Worker_win.h"
+#include "base/Workers.h"
 #include "memory/Memory_win.h"
 
 namespace {
@@ -21,14 +21,7 @@ void TFrmRamBroom::Clean(bool Alarm) {
     CleaningServices services;
     services.ui = dispatcher_;
     services.purge = [] { PurgeMemory(); };
-    services.startWorker = [](std::function<void()> work) {
-        try {
-            std::thread(std::move(work)).detach();
-            return true;
-        } catch (...) {
-            return false;
-        }
-    };
+    services.startWorker = [](std::function<void()> work) { return StartWorker(kCleaningWorker, std::move(work)); };
     StartCleaning(*this, Alarm, services);
 }
 
