@@ -2,9 +2,12 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "base/DynCalls_win.h"
 #include "base/Handles_win.h"
+#include "base/Workers.h"
 #include "tests/e2e/Hold.h"
 #include "tests/e2e/Inspect_win.h"
 #include "tests/e2e/Shell_win.h"
@@ -116,7 +119,13 @@ public:
                    return state_->loaded != 0;
                });
     }
-    void Arm() { ::InterlockedExchange(&state_->armed, 1); }
+    // Holds the next thread the program starts with the name `worker`.
+    void Arm(std::wstring_view worker) {
+        const std::size_t length = std::min(worker.size(), std::size(state_->worker) - 1);
+        std::copy_n(worker.data(), length, state_->worker);
+        state_->worker[length] = L'\0';
+        ::InterlockedExchange(&state_->armed, 1); // a full barrier: the name is there first
+    }
     bool WaitHeld(DWORD timeoutMs) { return ::WaitForSingleObject(held_.get(), timeoutMs) == WAIT_OBJECT_0; }
     DWORD HeldThread() const { return state_ ? state_->heldThread : 0; }
     void Release() {
@@ -132,6 +141,38 @@ private:
     UniqueHandle release_;
     UniqueHmodule module_;
 };
+
+struct Decoy {
+    DWORD thread = 0;
+    bool passed = false; // it ended by itself, not held
+};
+
+// Starts a thread in the program the way StartWorker does, named as another worker, and waits
+// for its end: an armed spy must let it pass. kernel32 lies at the same address in every
+// process of one bitness, and its Sleep has the shape of a thread routine (one 32-bit
+// argument); Sleep(0) returns at once.
+Decoy StartDecoy(HWND main, std::wstring_view name, DWORD timeoutMs) {
+    Decoy decoy;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    UniqueHandle process(::OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                           PROCESS_VM_WRITE | PROCESS_VM_READ,
+                                       FALSE, pid));
+    const auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(&::Sleep));
+    UniqueHandle thread(
+        process ? ::CreateRemoteThread(process.get(), nullptr, 0, routine, nullptr, CREATE_SUSPENDED, &decoy.thread)
+                : nullptr);
+    if (!thread) {
+        decoy.thread = 0;
+        return decoy;
+    }
+    if (auto setDescription = dyn::SetThreadDescription()) {
+        setDescription(thread.get(), std::wstring(name).c_str());
+    }
+    ::ResumeThread(thread.get());
+    decoy.passed = ::WaitForSingleObject(thread.get(), timeoutMs) == WAIT_OBJECT_0;
+    return decoy;
+}
 
 } // namespace
 
@@ -236,8 +277,10 @@ bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeou
     bool entered = button && spy.Enter(main);
     const ButtonState before = button ? StateOf(button) : ButtonState{};
     bool held = false;
+    Decoy decoy;
     if (entered) {
-        spy.Arm();
+        spy.Arm(kCleaningWorker);
+        decoy = StartDecoy(main, kTaskbarWaitWorker, std::min<DWORD>(timeoutMs, 5000));
         if (click) {
             ::PostMessageW(button, BM_CLICK, 0, 0);
         } else {
@@ -247,6 +290,7 @@ bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeou
     }
     JsonWriter first;
     first.BeginObject().Key("entered").Bool(entered).Key("held").Bool(held).Key("thread").Int(spy.HeldThread());
+    first.Key("decoy").BeginObject().Key("thread").Int(decoy.thread).Key("passed").Bool(decoy.passed).EndObject();
     if (button) {
         first.Key("before").BeginObject();
         WriteState(first, before);

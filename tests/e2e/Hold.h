@@ -1,6 +1,6 @@
 #pragma once
-// What the driver and rambroom_e2e_spy.dll share to hold a thread of RamBroom: a clean's busy
-// state lasts only a moment under Wine (the purge does nothing there), too short to look at.
+// What the driver and rambroom_e2e_spy.dll share to hold RamBroom's cleaning worker: a clean's
+// busy state lasts only a moment under Wine (the purge does nothing there), too short to look at.
 
 #include <windows.h>
 
@@ -17,8 +17,9 @@ inline constexpr DWORD kMaxHoldMs = 60000;
 struct State {
     volatile DWORD driver;     // the driver's process id: the spy stays inert there
     volatile LONG loaded;      // set by the spy once it is in the program
-    volatile LONG armed;       // the next thread the program starts is held
+    volatile LONG armed;       // the next thread the program starts with the name `worker` is held
     volatile DWORD heldThread; // its thread id
+    wchar_t worker[64];        // a thread description (base/Workers.h), written before `armed` is set
 };
 
 } // namespace hold

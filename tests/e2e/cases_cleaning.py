@@ -8,7 +8,7 @@ import re
 import subprocess
 import time
 
-from harness import BUSY_CAPTION, IMAGE_FILE_MACHINE_AMD64, case, check, pe_machine, wait_until
+from harness import BUSY_CAPTION, IMAGE_FILE_MACHINE_AMD64, WORKERS, case, check, pe_machine, wait_until
 
 MIB = 1048576
 
@@ -65,18 +65,22 @@ def clean_button(s):
         check(s.tray_icon("clean-busy", colour="grey", timeout_s=5), "the tray icon is not grey while the job runs")
         check(not trace.purge_requests(), "purge requests before the worker ran")
     check(held["after"] == idle, f"clean button after the job: {held['after']}")
-    check_one_purge(s, trace, wait_for_requests(trace, 6), worker=held["thread"])
+    first = check_one_purge(s, trace, wait_for_requests(trace, 6), worker=held["thread"])
     check(s.tray_icon("clean-done", colour="green", timeout_s=5), "the tray icon is not green again after the job")
 
     # Unheld, at Wine's own pace, a second job runs the same way.
     s.drive("click", "BtnClean")
-    check_one_purge(s, trace, wait_for_requests(trace, 12)[6:])
+    second = check_one_purge(s, trace, wait_for_requests(trace, 12)[6:])
     check(wait_until(lambda: button_state(s) == idle, 5), f"clean button after the second job: {button_state(s)}")
 
     # A balloon would be there about two seconds after its request.
     balloon = s.drive("tooltip", "balloon", 3000, met=False)
     check(not balloon["found"], f"the clean button showed a notification: {balloon['tips']}")
     check(len(trace.purge_requests()) == 12, f"{len(trace.purge_requests())} purge requests for two clicks")
+    # Each purge ran on a thread named as the cleaning worker before it ran.
+    named = [(n.thread, n.name) for n in trace.named_threads()]
+    check(named == [(first, WORKERS["kCleaningWorker"]), (second, WORKERS["kCleaningWorker"])],
+          f"threads named: {named}, purges on {first:#x} and {second:#x}")
 
 
 # Each locale's separators as Wine's locale data has them, and the physical line it shows:

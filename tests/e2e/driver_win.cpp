@@ -19,7 +19,7 @@
 //   tray                          the taskbar (whose right end holds the notification area)
 //   tooltip hint|balloon [MS]     wait for a visible tool tip of that kind; its text
 //   popup [MS]                    wait for the program's popup menu to open
-//   hold NAME click|wait [MS]     hold the next thread RamBroom starts, after clicking NAME or
+//   hold NAME click|wait [MS]     hold RamBroom's next cleaning worker, after clicking NAME or
 //                                 for something else to start it ("armed" line); a line with
 //                                 NAME's state once held; the last after a stdin line released it
 //   spawn-noshell STATION EXE ARGS...  start EXE where no shell (taskbar) runs

@@ -7,6 +7,7 @@ them up: a virtual desktop with a taskbar, Korean fonts and the browser-capture 
 import contextlib
 import json
 import os
+import re
 import struct
 import subprocess
 import time
@@ -25,6 +26,9 @@ BUSY_CAPTION = "정리중 ..."
 CLEANED_MESSAGE = "메모리를 정리하였습니다."
 DRIVER_TIMEOUT_S = 60
 LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+# The program's worker-thread names by constant (base/Workers.h).
+WORKERS = dict(re.findall(r'inline constexpr std::wstring_view (\w+) = L"([^"]*)";',
+                          (Path(__file__).resolve().parents[2] / "base" / "Workers.h").read_text(encoding="utf-8")))
 # The SDK's names (winnt.h, winuser.h).
 IMAGE_FILE_MACHINE_AMD64 = 0x8664
 USER_DEFAULT_SCREEN_DPI = 96
@@ -215,7 +219,8 @@ class Session:
 
     @contextlib.contextmanager
     def held_job(self, start=None):
-        """Holds the next cleaning worker before its purge, for the length of the with-block.
+        """Holds the next cleaning worker (the thread named so) before its purge, for the length of the with-block;
+        another worker started meanwhile passes.
 
         Without `start` the driver clicks BtnClean; else start() is to make the program start
         the job. Yields the driver's answer once the worker is held ("busy": the clean button
@@ -234,7 +239,11 @@ class Session:
             check(line, "driver hold: no answer")
             answer = json.loads(line)
             check(answer["entered"], f"the driver's spy did not get into the program: {answer}")
+            # A thread named as another worker, started in the program after the spy was armed.
+            decoy = answer["decoy"]
+            check(decoy["thread"] and decoy["passed"], f"the hold did not let another worker pass: {answer}")
             check(answer["held"], f"no cleaning worker started: {answer}")
+            check(answer["thread"] != decoy["thread"], f"the hold caught another worker: {answer}")
             yield answer
         finally:
             try:
