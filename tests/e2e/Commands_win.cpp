@@ -61,13 +61,6 @@ void WaitForStdinLine() {
     }
 }
 
-struct HookTraits {
-    using Type = HHOOK;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-using UniqueHook = UniqueResource<HookTraits>;
-
 // The driver's side of rambroom_e2e_spy.dll (Hold.h): the shared state, the two events, and
 // the module that the hook hands to the program.
 class Spy {
@@ -111,7 +104,7 @@ public:
         if (!proc) {
             return false;
         }
-        UniqueHook hook(
+        UniqueHhook hook(
             ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module_.get(), ::GetWindowThreadProcessId(main, nullptr)));
         return hook && inspect::PollFor(5000, [&] {
                    LRESULT ignored = 0;
