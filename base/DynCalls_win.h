@@ -7,7 +7,11 @@
 //   if (auto getDpi = dyn::GetDpiForWindow()) { dpi = getDpi(window); }
 
 #include <windows.h>
-#include <winternl.h> // NTSTATUS, NT_SUCCESS
+#include <winternl.h> // NTSTATUS
+
+#ifndef NT_SUCCESS // MinGW-w64's winternl.h has it, not every Windows SDK's
+#define NT_SUCCESS(status) (static_cast<NTSTATUS>(status) >= 0)
+#endif
 
 // MinGW-w64 10 lacks these two (the Windows SDK declares them; a repeat of the same
 // declaration is harmless where a newer MinGW-w64 has them too).
@@ -51,7 +55,7 @@ using Sig_NtSetSystemInformation = NTSTATUS(NTAPI*)(ULONG infoClass, PVOID buffe
 Sig_NtSetSystemInformation NtSetSystemInformation() noexcept;
 
 // ntdll.dll under Wine only: its presence tells Wine from Windows.
-using Sig_wine_get_version = const char*(CDECL*)();
+using Sig_wine_get_version = const char*(WINAPIV*)();
 Sig_wine_get_version wine_get_version() noexcept;
 
 } // namespace dyn

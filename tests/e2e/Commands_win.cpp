@@ -135,6 +135,9 @@ private:
     UniqueHmodule module_;
 };
 
+// Sleep(0) ends at once: a decoy still running after this was held.
+constexpr DWORD kDecoyWaitMs = 5000;
+
 struct Decoy {
     DWORD thread = 0;
     bool passed = false; // it ended by itself, not held
@@ -273,7 +276,7 @@ bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeou
     Decoy decoy;
     if (entered) {
         spy.Arm(kCleaningWorker);
-        decoy = StartDecoy(main, kTaskbarWaitWorker, std::min<DWORD>(timeoutMs, 5000));
+        decoy = StartDecoy(main, kTaskbarWaitWorker, std::min(timeoutMs, kDecoyWaitMs));
         if (click) {
             ::PostMessageW(button, BM_CLICK, 0, 0);
         } else {
