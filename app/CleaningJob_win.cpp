@@ -1,9 +1,9 @@
 #include "app/CleaningJob_win.h"
 
-#include <thread>
-
 #include "app/Notification_win.h"
 #include "app/Texts.h"
+#include "base/Worker_win.h"
+#include "base/Workers.h"
 #include "memory/Memory_win.h"
 #include "tray/TrayIcon_win.h"
 #include "widgets/FormControls_win.h"
@@ -23,14 +23,7 @@ void CleaningJob::Clean(bool Alarm) {
     CleaningServices services;
     services.ui = args_.ui;
     services.purge = [] { PurgeMemory(); };
-    services.startWorker = [](std::function<void()> work) {
-        try {
-            std::thread(std::move(work)).detach();
-            return true;
-        } catch (...) {
-            return false;
-        }
-    };
+    services.startWorker = [](std::function<void()> work) { return StartWorker(kCleaningWorker, std::move(work)); };
     StartCleaning(*this, Alarm, services);
 }
 

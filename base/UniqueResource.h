@@ -1,17 +1,27 @@
 #pragma once
-// Move-only owner of one OS resource. The traits give the handle type, the value that
-// means "nothing owned" and the function that releases it:
+// Move-only owner of one OS resource. The traits give the handle type, the value that means
+// "nothing owned" and the function that releases it. For the common case, a handle that is
+// null when nothing is owned and has one close function, HandleTraits makes an owner one line:
 //
-//   struct HkeyTraits {
-//       using Type = HKEY;
-//       static Type Invalid() noexcept { return nullptr; }
-//       static void Close(Type h) noexcept { ::RegCloseKey(h); }
+//   using UniqueHkey = UniqueResource<HandleTraits<HKEY, ::RegCloseKey>>;
+//
+// Anything else (another invalid value, a close that needs more) spells its traits out:
+//
+//   struct FileTraits {
+//       using Type = HANDLE;
+//       static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+//       static void Close(Type h) noexcept { ::CloseHandle(h); }
 //   };
-//   using UniqueHkey = UniqueResource<HkeyTraits>;
 //
 // Copying is deleted, so a handle is closed exactly once.
 
 #include <utility>
+
+template <typename T, auto CloseFn> struct HandleTraits {
+    using Type = T;
+    static Type Invalid() noexcept { return Type{}; }
+    static void Close(Type h) noexcept { static_cast<void>(CloseFn(h)); }
+};
 
 template <typename Traits> class UniqueResource {
 public:

@@ -1,6 +1,6 @@
 #pragma once
 // Timing pieces the benchmark programs share: the performance counter, the snapshot and its
-// floor (the bare GlobalMemoryStatusEx + NtQuerySystemInformation(21) pair), and medians.
+// floor (the bare GlobalMemoryStatusEx + NtQuerySystemInformation(kSystemFileCacheInformation) pair), and medians.
 
 #include <windows.h>
 
@@ -8,11 +8,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/DynCalls_win.h"
 #include "memory/Memory_win.h"
 
 namespace bench {
-
-using NtQuerySystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
 
 // Results go here so the compiler cannot drop the calls that make them.
 inline volatile std::uint64_t g_sink;
@@ -33,23 +32,22 @@ inline std::int64_t TimeSnapshots(int calls) {
     return Ticks() - start;
 }
 
-inline std::int64_t TimeFloor(NtQuerySystemInformationFn query, int calls) {
+inline std::int64_t TimeFloor(dyn::Sig_NtQuerySystemInformation query, int calls) {
     const std::int64_t start = Ticks();
     for (int i = 0; i < calls; ++i) {
         MEMORYSTATUSEX status{};
         status.dwLength = sizeof(status);
         ::GlobalMemoryStatusEx(&status);
         SystemFileCacheInformation<SIZE_T> cache{};
-        query(21, &cache, sizeof(cache), nullptr);
+        query(kSystemFileCacheInformation, &cache, sizeof(cache), nullptr);
         g_sink = g_sink + status.ullAvailPhys + cache.PeakSize;
     }
     return Ticks() - start;
 }
 
 // NtQuerySystemInformation from ntdll; nullptr (after a message) when it is missing.
-inline NtQuerySystemInformationFn ResolveNtQuery() {
-    auto query = reinterpret_cast<NtQuerySystemInformationFn>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+inline dyn::Sig_NtQuerySystemInformation ResolveNtQuery() {
+    auto query = dyn::NtQuerySystemInformation();
     if (query == nullptr) {
         std::fprintf(stderr, "NtQuerySystemInformation not found\n");
     }

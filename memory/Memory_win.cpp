@@ -1,8 +1,15 @@
 #include "memory/Memory_win.h"
 
+// The status names from <ntstatus.h>, which clashes with <winnt.h>'s few unless <windows.h>
+// comes first with WIN32_NO_STATUS.
+#define WIN32_NO_STATUS
 #include <windows.h>
+#undef WIN32_NO_STATUS
+#include <ntstatus.h>
 
 #include <cstddef>
+
+#include "base/DynCalls_win.h"
 
 namespace {
 
@@ -20,28 +27,9 @@ RAMBROOM_SAME_OFFSET(ullAvailExtendedVirtual);
 #undef RAMBROOM_SAME_OFFSET
 static_assert(sizeof(SystemFileCacheInformation<SIZE_T>) == (sizeof(void*) == 8 ? 64 : 36));
 
-// STATUS_PROCEDURE_NOT_FOUND, for an ntdll without the export.
-constexpr std::int32_t kStatusProcedureNotFound = static_cast<std::int32_t>(0xC000007AU);
-
-using NtQuerySystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-using NtSetSystemInformationFn = LONG(NTAPI*)(ULONG, PVOID, ULONG);
-
-// GetProcAddress hands out FARPROC; the detour through void (*)() keeps -Wcast-function-type quiet.
-template <typename Fn> Fn NtdllExport(HMODULE ntdll, const char* name) noexcept {
-    if (ntdll == nullptr) {
-        return nullptr;
-    }
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, name)));
-}
-
 class WindowsMemorySystem final : public MemorySystem {
 public:
-    // ntdll is mapped into every process and never unloaded: no reference to hold.
-    WindowsMemorySystem() noexcept : WindowsMemorySystem(::GetModuleHandleW(L"ntdll.dll")) {}
-
-    explicit WindowsMemorySystem(HMODULE ntdll) noexcept
-        : query_(NtdllExport<NtQuerySystemInformationFn>(ntdll, "NtQuerySystemInformation")),
-          set_(NtdllExport<NtSetSystemInformationFn>(ntdll, "NtSetSystemInformation")) {}
+    WindowsMemorySystem() noexcept : query_(dyn::NtQuerySystemInformation()), set_(dyn::NtSetSystemInformation()) {}
 
     bool GlobalMemoryStatusEx(MemoryStatusEx& Status) override {
         // Handed over in place: copying to and from a MEMORYSTATUSEX was a fifth of the snapshot.
@@ -50,21 +38,21 @@ public:
 
     std::int32_t NtQuerySystemInformation(std::uint32_t InformationClass, void* Buffer, std::uint32_t Length) override {
         if (query_ == nullptr) {
-            return kStatusProcedureNotFound;
+            return STATUS_PROCEDURE_NOT_FOUND;
         }
         return query_(InformationClass, Buffer, Length, nullptr);
     }
 
     std::int32_t NtSetSystemInformation(std::uint32_t InformationClass, void* Buffer, std::uint32_t Length) override {
         if (set_ == nullptr) {
-            return kStatusProcedureNotFound;
+            return STATUS_PROCEDURE_NOT_FOUND;
         }
         return set_(InformationClass, Buffer, Length);
     }
 
 private:
-    const NtQuerySystemInformationFn query_;
-    const NtSetSystemInformationFn set_;
+    const dyn::Sig_NtQuerySystemInformation query_;
+    const dyn::Sig_NtSetSystemInformation set_;
 };
 
 } // namespace
@@ -74,10 +62,6 @@ MemorySystem& SystemMemory() noexcept {
     return system;
 }
 
-void GetMemoryUsage(TMemoryUsage& Usage) {
-    GetMemoryUsage(SystemMemory(), Usage);
-}
+void GetMemoryUsage(TMemoryUsage& Usage) { GetMemoryUsage(SystemMemory(), Usage); }
 
-void PurgeMemory() noexcept {
-    PurgeMemory(SystemMemory());
-}
+void PurgeMemory() noexcept { PurgeMemory(SystemMemory()); }

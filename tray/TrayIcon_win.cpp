@@ -3,19 +3,15 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "base/DynCalls_win.h"
+
 namespace {
 
-// ChangeWindowMessageFilterEx is Windows 7+, ChangeWindowMessageFilter Vista+.
 void AllowThroughMessageFilter(HWND window, UINT msg) {
-    HMODULE user = ::GetModuleHandleW(L"user32.dll");
-    using FilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    using FilterFn = BOOL(WINAPI*)(UINT, DWORD);
-    if (auto filterEx = reinterpret_cast<FilterExFn>(
-            reinterpret_cast<void*>(::GetProcAddress(user, "ChangeWindowMessageFilterEx")))) {
-        filterEx(window, msg, 1 /* MSGFLT_ALLOW */, nullptr);
-    } else if (auto filter = reinterpret_cast<FilterFn>(
-                   reinterpret_cast<void*>(::GetProcAddress(user, "ChangeWindowMessageFilter")))) {
-        filter(msg, 1 /* MSGFLT_ADD */);
+    if (auto filterEx = dyn::ChangeWindowMessageFilterEx()) {
+        filterEx(window, msg, MSGFLT_ALLOW, nullptr);
+    } else {
+        ::ChangeWindowMessageFilter(msg, MSGFLT_ADD); // Vista: for the whole process
     }
 }
 

@@ -1,8 +1,8 @@
 #include "tray/VisibleOnShell_win.h"
 
-#include <thread>
-
 #include "base/Lifetime.h"
+#include "base/Worker_win.h"
+#include "base/Workers.h"
 #include "tray/ShellWait.h"
 
 namespace {
@@ -36,9 +36,7 @@ void VisibleOnShell(const std::shared_ptr<TrayIcon>& icon, const std::wstring& A
         }
         ui->Post(show);
     };
-    try {
-        std::thread(std::move(work)).detach();
-    } catch (...) {
+    if (!StartWorker(kTaskbarWaitWorker, std::move(work))) {
         // No thread: show the icon now rather than never.
         icon->SetHint(AppName);
         icon->SetVisible(true);

@@ -1,5 +1,7 @@
 #include "tray/WindowVisibility_win.h"
 
+#include "base/DynCalls_win.h"
+
 namespace {
 
 HWND AsHwnd(ForegroundSystem::Window w) { return static_cast<HWND>(w); }
@@ -12,11 +14,9 @@ public:
     unsigned MajorVersion() override {
         // GetVersionEx lies to programs without a manifest entry for newer systems; RtlGetVersion
         // does not, and only "below 6" matters here.
-        using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-        auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-        OSVERSIONINFOW info{sizeof(info)};
-        if (rtlGetVersion && rtlGetVersion(&info) == 0) {
+        RTL_OSVERSIONINFOW info{sizeof(info)};
+        auto rtlGetVersion = dyn::RtlGetVersion();
+        if (rtlGetVersion && NT_SUCCESS(rtlGetVersion(&info))) {
             return info.dwMajorVersion;
         }
         return 6;

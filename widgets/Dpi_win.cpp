@@ -1,18 +1,9 @@
 #include "widgets/Dpi_win.h"
 
+#include "base/DynCalls_win.h"
+
 namespace dpi {
 namespace {
-
-template <typename Fn> Fn UserProc(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
-}
-
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
-using SetProcessDpiAwarenessContextFn = BOOL(WINAPI*)(HANDLE);
-using SetProcessDPIAwareFn = BOOL(WINAPI*)();
 
 UINT SystemDpi() {
     HDC screen = ::GetDC(nullptr);
@@ -26,23 +17,20 @@ UINT SystemDpi() {
 } // namespace
 
 void EnableProcessAwareness() {
-    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 = -4, PER_MONITOR_AWARE = -3.
-    if (auto setContext = UserProc<SetProcessDpiAwarenessContextFn>("SetProcessDpiAwarenessContext")) {
-        if (setContext(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4))) ||
-            setContext(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-3)))) {
+    if (auto setContext = dyn::SetProcessDpiAwarenessContext()) {
+        if (setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) ||
+            setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)) {
             return;
         }
         if (::GetLastError() == ERROR_ACCESS_DENIED) {
             return; // already set by the manifest
         }
     }
-    if (auto setAware = UserProc<SetProcessDPIAwareFn>("SetProcessDPIAware")) {
-        setAware();
-    }
+    ::SetProcessDPIAware();
 }
 
 UINT ForWindow(HWND window) {
-    static const auto getDpiForWindow = UserProc<GetDpiForWindowFn>("GetDpiForWindow");
+    auto getDpiForWindow = dyn::GetDpiForWindow();
     if (getDpiForWindow && window) {
         if (UINT value = getDpiForWindow(window)) {
             return value;
@@ -53,7 +41,7 @@ UINT ForWindow(HWND window) {
 
 RECT WindowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi) {
     RECT rect{0, 0, Scale(clientWidth, dpi), Scale(clientHeight, dpi)};
-    static const auto adjustForDpi = UserProc<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+    auto adjustForDpi = dyn::AdjustWindowRectExForDpi();
     if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, dpi)) {
         ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     }
@@ -62,7 +50,7 @@ RECT WindowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD e
 
 LOGFONTW IconTitleFont(UINT dpi) {
     LOGFONTW font{};
-    static const auto spiForDpi = UserProc<SystemParametersInfoForDpiFn>("SystemParametersInfoForDpi");
+    auto spiForDpi = dyn::SystemParametersInfoForDpi();
     if (spiForDpi && spiForDpi(SPI_GETICONTITLELOGFONT, sizeof(font), &font, 0, dpi)) {
         return font;
     }
@@ -78,7 +66,7 @@ LOGFONTW IconTitleFont(UINT dpi) {
 }
 
 int SmallIconSize(UINT dpi) {
-    static const auto metricsForDpi = UserProc<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+    auto metricsForDpi = dyn::GetSystemMetricsForDpi();
     if (metricsForDpi) {
         if (int size = metricsForDpi(SM_CXSMICON, dpi)) {
             return size;

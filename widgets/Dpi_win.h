@@ -6,7 +6,7 @@
 
 namespace dpi {
 
-inline constexpr UINT kDefault = 96;
+inline constexpr UINT kDefault = USER_DEFAULT_SCREEN_DPI;
 
 // Per-monitor v2 where the system has it (the manifest asks for it too), else per-monitor,
 // else system aware. Never fails: Wine rejects v2, older Windows lacks the functions.

@@ -18,7 +18,7 @@ struct RbimHeader {
 };
 
 UniqueHbitmap LoadRbim(HINSTANCE instance, int resourceId, SIZE& size) {
-    HRSRC info = ::FindResourceW(instance, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HRSRC info = ::FindResourceW(instance, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
     HGLOBAL handle = info ? ::LoadResource(instance, info) : nullptr;
     const auto* bytes = handle ? static_cast<const unsigned char*>(::LockResource(handle)) : nullptr;
     DWORD length = info ? ::SizeofResource(instance, info) : 0;
@@ -49,10 +49,10 @@ UniqueHbitmap LoadRbim(HINSTANCE instance, int resourceId, SIZE& size) {
 }
 
 int ResourceForDpi(UINT dpi) {
-    if (dpi >= 192) {
+    if (dpi >= dpi::kDefault * 2) {
         return IDR_LOGO_200;
     }
-    if (dpi >= 144) {
+    if (dpi >= dpi::kDefault * 3 / 2) {
         return IDR_LOGO_150;
     }
     return IDR_LOGO_100;

@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "app/Texts.h"
+#include "base/DynCalls_win.h"
 #include "base/Handles_win.h"
+#include "base/Workers.h"
 #include "tests/e2e/Hold.h"
 #include "tests/e2e/Inspect_win.h"
 #include "tests/e2e/Shell_win.h"
@@ -60,13 +63,6 @@ void WaitForStdinLine() {
     }
 }
 
-struct HookTraits {
-    using Type = HHOOK;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-using UniqueHook = UniqueResource<HookTraits>;
-
 // The driver's side of rambroom_e2e_spy.dll (Hold.h): the shared state, the two events, and
 // the module that the hook hands to the program.
 class Spy {
@@ -111,7 +107,7 @@ public:
         if (!proc) {
             return false;
         }
-        UniqueHook hook(
+        UniqueHhook hook(
             ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module_.get(), ::GetWindowThreadProcessId(main, nullptr)));
         return hook && inspect::PollFor(5000, [&] {
                    LRESULT ignored = 0;
@@ -119,7 +115,13 @@ public:
                    return state_->loaded != 0;
                });
     }
-    void Arm() { ::InterlockedExchange(&state_->armed, 1); }
+    // Holds the next thread the program starts with the name `worker`.
+    void Arm(std::wstring_view worker) {
+        const std::size_t length = std::min(worker.size(), std::size(state_->worker) - 1);
+        std::copy_n(worker.data(), length, state_->worker);
+        state_->worker[length] = L'\0';
+        ::InterlockedExchange(&state_->armed, 1); // a full barrier: the name is there first
+    }
     bool WaitHeld(DWORD timeoutMs) { return ::WaitForSingleObject(held_.get(), timeoutMs) == WAIT_OBJECT_0; }
     DWORD HeldThread() const { return state_ ? state_->heldThread : 0; }
     void Release() {
@@ -135,6 +137,41 @@ private:
     UniqueHandle release_;
     UniqueHmodule module_;
 };
+
+// Sleep(0) ends at once: a decoy still running after this was held.
+constexpr DWORD kDecoyWaitMs = 5000;
+
+struct Decoy {
+    DWORD thread = 0;
+    bool passed = false; // it ended by itself, not held
+};
+
+// Starts a thread in the program the way StartWorker does, named as another worker, and waits
+// for its end: an armed spy must let it pass. kernel32 lies at the same address in every
+// process of one bitness, and its Sleep has the shape of a thread routine (one 32-bit
+// argument); Sleep(0) returns at once.
+Decoy StartDecoy(HWND main, std::wstring_view name, DWORD timeoutMs) {
+    Decoy decoy;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    UniqueHandle process(::OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                           PROCESS_VM_WRITE | PROCESS_VM_READ,
+                                       FALSE, pid));
+    const auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(&::Sleep));
+    UniqueHandle thread(
+        process ? ::CreateRemoteThread(process.get(), nullptr, 0, routine, nullptr, CREATE_SUSPENDED, &decoy.thread)
+                : nullptr);
+    if (!thread) {
+        decoy.thread = 0;
+        return decoy;
+    }
+    if (auto setDescription = dyn::SetThreadDescription()) {
+        setDescription(thread.get(), std::wstring(name).c_str());
+    }
+    ::ResumeThread(thread.get());
+    decoy.passed = ::WaitForSingleObject(thread.get(), timeoutMs) == WAIT_OBJECT_0;
+    return decoy;
+}
 
 } // namespace
 
@@ -261,8 +298,10 @@ bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeou
     bool entered = button && spy.Enter(main);
     const ButtonState before = button ? StateOf(button) : ButtonState{};
     bool held = false;
+    Decoy decoy;
     if (entered) {
-        spy.Arm();
+        spy.Arm(kCleaningWorker);
+        decoy = StartDecoy(main, kTaskbarWaitWorker, std::min(timeoutMs, kDecoyWaitMs));
         if (click) {
             ::PostMessageW(button, BM_CLICK, 0, 0);
         } else {
@@ -272,6 +311,7 @@ bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeou
     }
     JsonWriter first;
     first.BeginObject().Key("entered").Bool(entered).Key("held").Bool(held).Key("thread").Int(spy.HeldThread());
+    first.Key("decoy").BeginObject().Key("thread").Int(decoy.thread).Key("passed").Bool(decoy.passed).EndObject();
     if (button) {
         first.Key("before").BeginObject();
         WriteState(first, before);

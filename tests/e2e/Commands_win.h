@@ -36,9 +36,10 @@ bool Tooltips(JsonWriter& json, std::wstring_view kind, DWORD timeoutMs);
 // Waits up to `timeoutMs` for an open popup menu of the program.
 bool Popup(JsonWriter& json, DWORD timeoutMs);
 
-// Holds the next thread the program starts (Hold.h), clicks `control` unless `click` is false
-// (something else is to start that thread), and once a thread is held emits a first JSON line:
-// the held thread and the control's text and state. Then waits for a line or the end of stdin,
+// Holds the next cleaning worker the program starts (Hold.h), clicks `control` unless `click` is
+// false (something else is to start that worker), and once it is held emits a first JSON line:
+// the held thread and the control's text and state, and a decoy: a thread started in the program
+// first, named as another worker, which the hold must let pass. Then waits for a line or the end of stdin,
 // releases the thread and writes the control's text and state once they are back as before,
 // or `timeoutMs` passed.
 bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeoutMs,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "base/DynCalls_win.h"
 #include "base/Handles_win.h"
 
 namespace inspect {
@@ -99,8 +100,7 @@ std::wstring Text(HWND window) {
 UINT Dpi(HWND window) {
     // Wine 8 has one DPI for all monitors, and its GetDpiForWindow answers 96 for another
     // process's window whatever that window uses: there the system DPI is the answer.
-    static const bool underWine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    if (underWine) {
+    if (dyn::wine_get_version()) {
         HDC screen = ::GetDC(nullptr);
         int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
         if (screen) {
@@ -108,9 +108,7 @@ UINT Dpi(HWND window) {
         }
         return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
     }
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    auto getDpiForWindow = dyn::GetDpiForWindow();
     UINT dpi = getDpiForWindow ? getDpiForWindow(window) : 0;
     return dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
 }

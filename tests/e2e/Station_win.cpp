@@ -7,18 +7,8 @@
 namespace inspect {
 namespace {
 
-struct WindowStationTraits {
-    using Type = HWINSTA;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::CloseWindowStation(h); }
-};
-struct DesktopTraits {
-    using Type = HDESK;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::CloseDesktop(h); }
-};
-using UniqueWindowStation = UniqueResource<WindowStationTraits>;
-using UniqueDesktop = UniqueResource<DesktopTraits>;
+using UniqueWindowStation = UniqueResource<HandleTraits<HWINSTA, ::CloseWindowStation>>;
+using UniqueDesktop = UniqueResource<HandleTraits<HDESK, ::CloseDesktop>>;
 
 } // namespace
 

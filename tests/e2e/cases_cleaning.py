@@ -11,7 +11,7 @@ import threading
 import time
 
 import screen
-from harness import case, check, pe_machine, wait_until
+from harness import IMAGE_FILE_MACHINE_AMD64, WORKERS, case, check, pe_machine, wait_until
 
 MIB = 1048576
 
@@ -21,7 +21,7 @@ FILE_CACHE_INFORMATION, MEMORY_LIST_INFORMATION, COMBINE_PHYSICAL_MEMORY_INFORMA
 
 
 def expected_purge(app):
-    cache_length = 0x40 if pe_machine(app) == 0x8664 else 0x24
+    cache_length = 0x40 if pe_machine(app) == IMAGE_FILE_MACHINE_AMD64 else 0x24
     return ([(FILE_CACHE_INFORMATION, cache_length)] + [(MEMORY_LIST_INFORMATION, 4)] * 4 +
             [(COMBINE_PHYSICAL_MEMORY_INFORMATION, 0x18)])
 
@@ -68,12 +68,12 @@ def clean_button(s):
         check(s.tray_icon("clean-busy", colour="grey", timeout_s=5), "the tray icon is not grey while the job runs")
         check(not trace.purge_requests(), "purge requests before the worker ran")
     check(held["after"] == idle, f"clean button after the job: {held['after']}")
-    check_one_purge(s, trace, wait_for_requests(trace, 6), worker=held["thread"])
+    first = check_one_purge(s, trace, wait_for_requests(trace, 6), worker=held["thread"])
     check(s.tray_icon("clean-done", colour="green", timeout_s=5), "the tray icon is not green again after the job")
 
     # Unheld, at Wine's own pace, a second job runs the same way.
     s.drive("click", "BtnClean")
-    check_one_purge(s, trace, wait_for_requests(trace, 12)[6:])
+    second = check_one_purge(s, trace, wait_for_requests(trace, 12)[6:])
     check(wait_until(lambda: button_state(s) == idle, 5), f"clean button after the second job: {button_state(s)}")
 
     # A balloon would be there about two seconds after its request.
@@ -82,6 +82,10 @@ def clean_button(s):
     asked = s.drive("balloons")
     check(asked["noting"] and asked["count"] == 0, f"the clean button asked for a balloon: {asked}")
     check(len(trace.purge_requests()) == 12, f"{len(trace.purge_requests())} purge requests for two clicks")
+    # Each purge ran on a thread named as the cleaning worker before it ran.
+    named = [(n.thread, n.name) for n in trace.named_threads()]
+    check(named == [(first, WORKERS["kCleaningWorker"]), (second, WORKERS["kCleaningWorker"])],
+          f"threads named: {named}, purges on {first:#x} and {second:#x}")
 
 
 # Each locale's separators as Wine's locale data has them. Until the catalog is built in, every

@@ -21,7 +21,7 @@
 //   tray                          the taskbar (whose right end holds the notification area)
 //   tooltip hint|balloon [MS]     wait for a visible tool tip of that kind; its text
 //   popup [MS]                    wait for the program's popup menu to open
-//   hold NAME click|wait [MS]     hold the next thread RamBroom starts, after clicking NAME or
+//   hold NAME click|wait [MS]     hold RamBroom's next cleaning worker, after clicking NAME or
 //                                 for something else to start it ("armed" line); a line with
 //                                 NAME's state once held; the last after a stdin line released it
 //   balloons                      the balloons RamBroom asked for since the last hold began
@@ -41,6 +41,7 @@
 #include "app/FormDescription.h"
 #include "tests/e2e/Commands_win.h"
 #include "tests/e2e/Inspect_win.h"
+#include "widgets/Dpi_win.h"
 #include "tests/e2e/Json.h"
 #include "widgets/ControlKinds_win.h"
 
@@ -68,20 +69,6 @@ int UsageError(std::string_view message) {
     json.BeginObject().Key("error").String(message).EndObject();
     Print(json.Text());
     return kUsage;
-}
-
-// The driver measures in physical pixels like the per-monitor aware program; an unaware
-// driver would see scaled coordinates on a high-DPI screen.
-void BecomeDpiAware() {
-    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    using SetContextFn = BOOL(WINAPI*)(HANDLE);
-    auto setContext = reinterpret_cast<SetContextFn>(
-        reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
-    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 (-4), else the v1 context (-3), which Wine knows.
-    if (setContext && (setContext(reinterpret_cast<HANDLE>(-4)) || setContext(reinterpret_cast<HANDLE>(-3)))) {
-        return;
-    }
-    ::SetProcessDPIAware();
 }
 
 DWORD ParseMs(int argc, wchar_t** argv, int index) {
@@ -559,7 +546,9 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    BecomeDpiAware();
+    // The driver measures in physical pixels like the program; an unaware driver would see
+    // scaled coordinates on a high-DPI screen.
+    dpi::EnableProcessAwareness();
     Reply reply;
     int code = Run(argc, argv, reply);
     if (code != kUsage) {

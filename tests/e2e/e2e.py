@@ -17,8 +17,8 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from harness import (CASES, Failure, Session, case, check, check_brought_back, minimise,  # noqa: E402
-                     stays_hidden, wait_until)
+from harness import (CASES, USER_DEFAULT_SCREEN_DPI, Failure, Session, case, check, check_brought_back,  # noqa: E402
+                     minimise, stays_hidden, wait_until)
 
 IDYES, IDNO = 6, 7
 # Control kinds whose window text is their design caption from the start; the status labels
@@ -35,7 +35,7 @@ def control_problems(c, dpi):
     if c["actual_parent"] != c["parent"]:
         problems.append(f"{name}: parent {c['actual_parent'] or 'window'!r}, table says {c['parent'] or 'window'!r}")
     # At 96 DPI the table's numbers are exact; scaled, each level of the parent chain rounds on its own.
-    slack = 0 if dpi == 96 else c["depth"]
+    slack = 0 if dpi == USER_DEFAULT_SCREEN_DPI else c["depth"]
     (x, y, w, h), (ex, ey, ew, eh) = c["rect"], c["expected_rect"]
     off = [label for label, got, want in (("x", x, ex), ("y", y, ey), ("width", w, ew)) if abs(got - want) > slack]
     if c["kind"] == "Label":
@@ -88,8 +88,8 @@ def first_launch(s):
     check(window["caption"] == "RamBroom", f"caption {window['caption']!r}")
     check(window["client"] == window["expected_client"],
           f"client {window['client']} at {window['dpi']} DPI, expected {window['expected_client']}")
-    if window["dpi"] == 96:
-        check(window["client"] == [500, 450], f"client {window['client']} at 96 DPI")
+    if window["dpi"] == USER_DEFAULT_SCREEN_DPI:
+        check(window["client"] == [500, 450], f"client {window['client']} at {USER_DEFAULT_SCREEN_DPI} DPI")
     check(window["foreground"], "the first launch's window is not in the foreground")
     frame = {key: window[key] for key in ("sizable", "minimize_box", "maximize_box")}
     check(frame == {"sizable": False, "minimize_box": True, "maximize_box": False}, f"frame {frame}")

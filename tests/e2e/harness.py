@@ -7,6 +7,7 @@ them up: a virtual desktop with a taskbar, Korean fonts and the browser-capture 
 import contextlib
 import json
 import os
+import re
 import struct
 import subprocess
 import time
@@ -22,6 +23,12 @@ WINE32 = "/usr/lib/wine/wine"
 LOCALE = "ko_KR.UTF-8"
 DRIVER_TIMEOUT_S = 60
 LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+# The program's worker-thread names by constant (base/Workers.h).
+WORKERS = dict(re.findall(r'inline constexpr std::wstring_view (\w+) = L"([^"]*)";',
+                          (Path(__file__).resolve().parents[2] / "base" / "Workers.h").read_text(encoding="utf-8")))
+# The SDK's names (winnt.h, winuser.h).
+IMAGE_FILE_MACHINE_AMD64 = 0x8664
+USER_DEFAULT_SCREEN_DPI = 96
 
 # The cases by name, in the order they were defined (e2e.py and the cases_*.py modules).
 CASES = {}
@@ -42,7 +49,7 @@ def check(condition, message):
 
 
 def pe_machine(exe):
-    """The machine field of a PE file: 0x8664 for x64, 0x14c for x86."""
+    """The machine field of a PE file: IMAGE_FILE_MACHINE_AMD64 for x64, IMAGE_FILE_MACHINE_I386 for x86."""
     with open(exe, "rb") as f:
         header = f.read(4096)
     pe = struct.unpack_from("<I", header, 0x3C)[0]
@@ -53,7 +60,7 @@ def wine_loader(exe):
     """The loader for a PE file: /usr/bin/wine would wrap an x64 program in start.exe."""
     if os.name == "nt":
         return []
-    return [WINE64 if pe_machine(exe) == 0x8664 else WINE32]
+    return [WINE64 if pe_machine(exe) == IMAGE_FILE_MACHINE_AMD64 else WINE32]
 
 
 def windows_path(path):
@@ -240,7 +247,8 @@ class Session:
 
     @contextlib.contextmanager
     def held_job(self, start=None):
-        """Holds the next cleaning worker before its purge, for the length of the with-block.
+        """Holds the next cleaning worker (the thread named so) before its purge, for the length of the with-block;
+        another worker started meanwhile passes.
 
         Without `start` the driver clicks BtnClean; else start() is to make the program start
         the job. Yields the driver's answer once the worker is held ("busy": the clean button
@@ -259,7 +267,11 @@ class Session:
             check(line, "driver hold: no answer")
             answer = json.loads(line)
             check(answer["entered"], f"the driver's spy did not get into the program: {answer}")
+            # A thread named as another worker, started in the program after the spy was armed.
+            decoy = answer["decoy"]
+            check(decoy["thread"] and decoy["passed"], f"the hold did not let another worker pass: {answer}")
             check(answer["held"], f"no cleaning worker started: {answer}")
+            check(answer["thread"] != decoy["thread"], f"the hold caught another worker: {answer}")
             yield answer
         finally:
             try:

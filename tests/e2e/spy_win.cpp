@@ -1,8 +1,9 @@
 // rambroom_e2e_spy.dll: the driver's foothold inside RamBroom. A window hook of the driver
-// loads it into the program; once the driver arms it, it holds the next thread the program
-// starts in its DLL_THREAD_ATTACH, before that thread runs any of the program's code, until
-// the driver releases it. A clean's worker then waits before its purge, so the busy state
-// lasts as long as a case looks at it.
+// loads it into the program; once the driver arms it with a worker's name, it holds the next
+// thread the program starts with that name (StartWorker names a thread before it runs) in its
+// DLL_THREAD_ATTACH, before that thread runs any of the program's code, until the driver
+// releases it; other threads (the taskbar wait, the server check...) pass. A clean's worker then
+// waits before its purge, so the busy state lasts as long as a case looks at it.
 //
 // The held thread owns the loader lock while it waits: the driver removes its hook first, so
 // the program's UI thread never asks the loader for the hook module during the hold.
@@ -13,6 +14,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string_view>
+
+#include "base/DynCalls_win.h"
 #include "tests/e2e/Hold.h"
 
 namespace {
@@ -88,6 +92,8 @@ void Attach(HINSTANCE self) {
     }
     // The handle stays open for the program's life: a view alone keeps the section but not its
     // name, and later drivers find the spy's state by that name.
+    // Looked up once here, ahead of the DLL_THREAD_ATTACH calls that use it.
+    dyn::GetThreadDescription();
     gHeld = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, hold::kHeldEventName);
     gRelease = ::OpenEventW(SYNCHRONIZE, FALSE, hold::kReleaseEventName);
     if (gState && gHeld && gRelease) {
@@ -99,8 +105,24 @@ void Attach(HINSTANCE self) {
     }
 }
 
+// Whether the calling thread carries the armed worker's name (GetThreadDescription: Windows 10
+// 1607 and Wine; elsewhere nothing is ever held).
+bool IsArmedWorker() {
+    auto getDescription = dyn::GetThreadDescription();
+    PWSTR description = nullptr;
+    if (!getDescription || FAILED(getDescription(::GetCurrentThread(), &description)) || !description) {
+        return false;
+    }
+    std::wstring_view worker(gState->worker, std::size(gState->worker));
+    worker = worker.substr(0, worker.find(L'\0'));
+    const bool same = worker == description;
+    ::LocalFree(description);
+    return same;
+}
+
 void HoldIfArmed() {
-    if (!gState || !gHeld || !gRelease || ::InterlockedExchange(&gState->armed, 0) == 0) {
+    if (!gState || !gHeld || !gRelease || ::InterlockedCompareExchange(&gState->armed, 0, 0) == 0 || !IsArmedWorker() ||
+        ::InterlockedExchange(&gState->armed, 0) == 0) {
         return;
     }
     gState->heldThread = ::GetCurrentThreadId();

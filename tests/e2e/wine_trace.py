@@ -13,12 +13,14 @@ import time
 from dataclasses import dataclass
 
 # The file-cache query of the status refresh (once a second on the UI thread), the purge
-# requests of a clean, and the notification-area calls.
-CHANNELS = "-all,fixme+ntdll,+systray"
+# requests of a clean, the notification-area calls, and the names threads are given
+# (SetThreadDescription; Wine's "threadname" channel gives the named thread's id too).
+CHANNELS = "-all,fixme+ntdll,+systray,warn+threadname"
 
 _LINE = re.compile(r"^([0-9a-f]{4,8}):([a-z]+):([a-z0-9_]+):(\S+)\s?(.*)$")
 _SET_INFO = re.compile(r"\((0x[0-9a-f]+),[^,]*,(0x[0-9a-f]+)\)")
 _NOTIFY = re.compile(r"dwMessage = (\d+)")
+_RENAMED = re.compile(r'^Thread ID ([0-9a-f]+) renamed to L"(.*)"$')
 
 NIM_ADD, NIM_MODIFY, NIM_DELETE, NIM_SETVERSION = 0, 1, 2, 4
 
@@ -31,6 +33,13 @@ class Entry:
     channel: str
     function: str
     message: str
+
+
+@dataclass(frozen=True)
+class NamedThread:
+    t: float
+    thread: int  # the named thread (not the one that named it)
+    name: str
 
 
 @dataclass(frozen=True)
@@ -106,3 +115,12 @@ class Trace:
             if match:
                 calls.append((e, int(match[1])))
         return calls
+
+    def named_threads(self):
+        """The names the program gave its threads (SetThreadDescription), in order."""
+        named = []
+        for e in self.entries():
+            match = _RENAMED.match(e.message) if e.channel == "threadname" else None
+            if match:
+                named.append(NamedThread(e.t, int(match[1], 16), match[2]))
+        return named

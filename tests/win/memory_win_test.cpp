@@ -63,13 +63,14 @@ TEST(MemoryWin, SystemAcceptsTheFileCacheLayoutOfThisBuild) {
     static_assert(sizeof(SystemFileCacheInformation<SIZE_T>) == (sizeof(void*) == 8 ? 64 : 36));
     SystemFileCacheInformation<SIZE_T> cache{};
 
-    EXPECT_EQ(SystemMemory().NtQuerySystemInformation(21, &cache, sizeof(cache)), 0);
-    EXPECT_NE(SystemMemory().NtQuerySystemInformation(21, &cache, 1), 0) << "the length must reach the system";
+    EXPECT_EQ(SystemMemory().NtQuerySystemInformation(kSystemFileCacheInformation, &cache, sizeof(cache)), 0);
+    EXPECT_NE(SystemMemory().NtQuerySystemInformation(kSystemFileCacheInformation, &cache, 1), 0)
+        << "the length must reach the system";
 }
 
 TEST(MemoryWin, SnapshotTakesTheFileCacheFiguresFromTheQuery) {
     SystemFileCacheInformation<SIZE_T> cache{};
-    ASSERT_EQ(SystemMemory().NtQuerySystemInformation(21, &cache, sizeof(cache)), 0);
+    ASSERT_EQ(SystemMemory().NtQuerySystemInformation(kSystemFileCacheInformation, &cache, sizeof(cache)), 0);
     TMemoryUsage usage{};
     usage.AvailWork = usage.TotalWork = 0xDEADBEEFDEADBEEF;
 

@@ -1,6 +1,0 @@
-#include "base/Handles_win.h"
-
-#include <objbase.h>
-
-ComScope::ComScope() noexcept : hr_(::CoInitialize(nullptr)) {}
-ComScope::~ComScope() { ::CoUninitialize(); }
