@@ -17,6 +17,7 @@
 #include "base/Handles_win.h"
 #include "base/UiDispatcher_win.h"
 #include "tray/TrayIcon_win.h"
+#include "widgets/Dpi_win.h"
 #include "widgets/FormControls_win.h"
 
 class TFrmRamBroom final {
@@ -77,7 +78,7 @@ private:
     std::map<int, MenuHandler> menuHandlers_; // by menu item id
     UniqueHfont desktopFont_;
     UniqueHfont titleFont_;
-    UINT dpi_ = 96;
+    UINT dpi_ = dpi::kDefault;
     std::shared_ptr<UiDispatcher> dispatcher_;
     // Created during startup; control messages are ignored until it exists.
     std::shared_ptr<TrayIcon> trayIcon_;

@@ -27,7 +27,8 @@ LRESULT CALLBACK InfoClickSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 }
 
 void ReportsClicks(FormControl& c) { ::SetWindowSubclass(c.hwnd, InfoClickSubclassProc, kClickSubclassId, 0); }
-void PercentRange(FormControl& c) { ::SendMessageW(c.hwnd, PBM_SETRANGE32, 0, 100); }
+constexpr int kPercentMax = 100;
+void PercentRange(FormControl& c) { ::SendMessageW(c.hwnd, PBM_SETRANGE32, 0, kPercentMax); }
 void PressedAtStart(FormControl& c) { c.SetChecked((c.desc.flags & kCtlDown) != 0); }
 void DesignItems(FormControl& c) {
     std::vector<std::wstring> items(c.desc.items.begin(), c.desc.items.end());

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr UINT_PTR kControlSubclassId = 1;
+// The form and its containers are white: the colour of the stock WHITE_BRUSH.
+constexpr COLORREF kFormBackground = RGB(255, 255, 255);
 constexpr UINT_PTR kContainerSubclassId = 3;
 // The window property that marks a form control and points at its FormControl.
 constexpr wchar_t kControlProperty[] = L"RamBroom.FormControl";
@@ -88,7 +90,7 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     case kReflectBase + WM_CTLCOLOREDIT: {
         HDC dc = reinterpret_cast<HDC>(wParam);
         ::SetTextColor(dc, control->textColor != CLR_INVALID ? control->textColor : ::GetSysColor(COLOR_WINDOWTEXT));
-        ::SetBkColor(dc, RGB(255, 255, 255));
+        ::SetBkColor(dc, kFormBackground);
         return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
     }
     case WM_SETTEXT:
