@@ -15,9 +15,7 @@ template <typename T> void ZeroBuffer(T& Buffer) noexcept {
     std::memset(&Buffer, 0, sizeof(Buffer));
 }
 
-template <typename T> constexpr std::uint32_t BufferLength() noexcept {
-    return static_cast<std::uint32_t>(sizeof(T));
-}
+template <typename T> constexpr std::uint32_t BufferLength() noexcept { return static_cast<std::uint32_t>(sizeof(T)); }
 
 float Percent(std::uint64_t Avail, std::uint64_t Total) {
     return static_cast<float>(UsagePercent(Total - Avail, Total));
@@ -103,6 +101,4 @@ void GetMemoryUsage(MemorySystem& System, TMemoryUsage& Usage) {
     memory_detail::GetMemoryUsageT<NativeSize>(System, Usage);
 }
 
-void PurgeMemory(MemorySystem& System) {
-    memory_detail::PurgeMemoryT<NativeSize>(System);
-}
+void PurgeMemory(MemorySystem& System) { memory_detail::PurgeMemoryT<NativeSize>(System); }
