@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "app/Application_win.h"
@@ -16,6 +17,7 @@
 #include "update/Links.h"
 #include "update/ShellOpen_win.h"
 #include "widgets/Dpi_win.h"
+#include "widgets/Placement.h"
 
 namespace {
 
@@ -26,25 +28,45 @@ constexpr UINT kQuitQuestionFlags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 |
 COLORREF ToColorRef(unsigned bgr) { return static_cast<COLORREF>(bgr); }
 
 // The message box of this thread owned by `owner` (MessageBoxW gives no handle of its own).
+struct MessageBoxSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedMessageBox(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<MessageBoxSearch*>(param);
+    wchar_t className[16] = {};
+    if (::GetWindow(window, GW_OWNER) == search->owner && ::GetClassNameW(window, className, 16) > 0 &&
+        lstrcmpW(className, L"#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindMessageBoxOwnedBy(HWND owner) {
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search{owner, nullptr};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t className[16] = {};
-            if (::GetWindow(window, GW_OWNER) == s->owner && ::GetClassNameW(window, className, 16) > 0 &&
-                lstrcmpW(className, L"#32770") == 0) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    MessageBoxSearch search{owner, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindOwnedMessageBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// Copies a message's structure when `address` is readable memory of this process; a message
+// from another process may carry any number there.
+template <typename T> bool CopyFromThisProcess(LPARAM address, T& out) {
+    const auto* from = reinterpret_cast<const unsigned char*>(address);
+    MEMORY_BASIC_INFORMATION region{};
+    if (!from || ::VirtualQuery(from, &region, sizeof(region)) != sizeof(region) || region.State != MEM_COMMIT) {
+        return false;
+    }
+    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    const auto* end = static_cast<const unsigned char*>(region.BaseAddress) + region.RegionSize;
+    if ((region.Protect & kReadable) == 0 || (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0 ||
+        static_cast<std::size_t>(end - from) < sizeof(T)) {
+        return false;
+    }
+    std::memcpy(&out, from, sizeof(T));
+    return true;
 }
 
 UniqueHfont CreateTitleFont(UINT dpi) {
@@ -105,11 +127,20 @@ LRESULT CALLBACK TFrmRamBroom::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     // Nothing thrown by a handler may unwind through the system's window-procedure frames.
+    LRESULT result = 0;
     try {
-        return self->HandleMessage(msg, wParam, lParam);
+        result = self->HandleMessage(msg, wParam, lParam);
     } catch (...) {
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        result = ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
+    // The window was destroyed while this message was handled, maybe inside a modal loop (the
+    // tray icon's menu, a message box) that took the quit message for itself, and maybe for a
+    // message sent from another thread, which GetMessageW answers without returning: the quit
+    // message is posted again, so the message loop wakes and ends.
+    if (!self->hwnd_) {
+        ::PostQuitMessage(0);
+    }
+    return result;
 }
 
 LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -117,7 +148,9 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (dispatcher_->HandleMessage(msg, wParam, lParam, result)) {
         return result;
     }
-    if (trayIcon_ && trayIcon_->HandleMessage(msg, wParam, lParam)) {
+    // A copy: the icon's popup menu may see the window destroyed (and trayIcon_ reset) before
+    // its modal loop returns.
+    if (const auto icon = trayIcon_; icon && icon->HandleMessage(msg, wParam, lParam)) {
         return 0;
     }
     if (status_ && status_->HandleMessage(msg, wParam, lParam)) {
@@ -164,7 +197,7 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_DPICHANGED:
-        ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        OnDpiChanged(wParam, lParam);
         return 0;
     case WM_SETTINGCHANGE:
         if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) {
@@ -173,6 +206,9 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_DESTROY:
         SetApplicationTerminating();
+        // A popup menu open now would keep its modal loop running, and that loop may swallow the
+        // quit message; the process entry's loop also ends once the window is gone.
+        ::EndMenu();
         status_.reset(); // its timer goes with it
         dispatcher_->Detach();
         trayIcon_.reset(); // the icon leaves the notification area with the window
@@ -315,17 +351,34 @@ void TFrmRamBroom::ApplyDpi(UINT dpi, const RECT* suggested) {
     titleFont_ = std::move(title);
     controls_.Layout(dpi);
 
-    RECT frame = dpi::WindowRectForClient(form::kClientWidth, form::kClientHeight, kWindowStyle, kWindowExStyle, dpi);
-    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-    int x = 0, y = 0;
+    const RECT frame =
+        dpi::WindowRectForClient(form::kClientWidth, form::kClientHeight, kWindowStyle, kWindowExStyle, dpi);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     if (suggested) {
-        x = suggested->left;
-        y = suggested->top;
+        // Where the system suggests, but on the work area of the monitor nearest to that place,
+        // whatever the suggestion was.
+        MONITORINFO monitor{sizeof(monitor)};
+        const POINT corner{suggested->left, suggested->top};
+        ::GetMonitorInfoW(::MonitorFromPoint(corner, MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT& work = monitor.rcWork;
+        const placement::Rect placed = placement::FitIntoWorkArea(suggested->left, suggested->top, width, height,
+                                                                  {work.left, work.top, work.right, work.bottom});
+        ::SetWindowPos(hwnd_, nullptr, placed.left, placed.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
-        flags |= SWP_NOMOVE;
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    ::SetWindowPos(hwnd_, nullptr, x, y, frame.right - frame.left, frame.bottom - frame.top, flags);
     ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void TFrmRamBroom::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    // Any process can send or post this message: only a DPI a monitor can have is taken, and the
+    // suggested rectangle only when lParam points at readable memory of this process.
+    if (!placement::IsMonitorDpi(LOWORD(wParam), HIWORD(wParam))) {
+        return;
+    }
+    RECT suggested;
+    const bool readable = CopyFromThisProcess(lParam, suggested);
+    ApplyDpi(HIWORD(wParam), readable ? &suggested : nullptr);
 }
 
 //--- messages

@@ -58,6 +58,7 @@ private:
     void OnMenuCommand(int id);
     void OnControlMessage(WPARAM wParam);
     void ApplyDpi(UINT dpi, const RECT* suggested);
+    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void ShowPage(int index);
 
     // Handlers, bound by name from the form table; menu items have no sender.

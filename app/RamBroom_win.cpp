@@ -67,8 +67,10 @@ void Win32ProcessEntry::RunFirstInstance(Switch sw) {
         ::SetForegroundWindow(window);
     }
 
+    // The loop ends with the window, not only on WM_QUIT: a modal loop (a popup menu, a message
+    // box) running when the window is destroyed may take the quit message for itself.
     MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (mainForm->Handle() && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         // Tab and arrow keys move between the controls as in a dialog.
         window = mainForm->Handle();
         if (window && ::IsDialogMessageW(window, &msg)) {

@@ -125,11 +125,16 @@ void TrayIcon::ShowPopup(int x, int y) {
     }
     // The owner must be the foreground window, or the menu stays open when the user clicks
     // elsewhere; the WM_NULL afterwards makes a second right click work at once.
-    ::SetForegroundWindow(args_.owner);
+    // The menu's modal loop runs whatever comes meanwhile, the owner's destruction too (a quit
+    // through a control message or the end of the session): after it, only locals are used.
+    const HWND owner = args_.owner;
+    ::SetForegroundWindow(owner);
     UINT flags = TPM_RIGHTBUTTON;
     flags |= ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
-    ::TrackPopupMenuEx(args_.popup, flags, x, y, args_.owner, nullptr);
-    ::PostMessageW(args_.owner, WM_NULL, 0, 0);
+    ::TrackPopupMenuEx(args_.popup, flags, x, y, owner, nullptr);
+    if (::IsWindow(owner)) {
+        ::PostMessageW(owner, WM_NULL, 0, 0);
+    }
 }
 
 bool TrayIcon::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -41,7 +41,8 @@ public:
     bool ShowBalloon(const std::wstring& title, const std::wstring& text);
 
     // The owner's window procedure passes every message here first; true when it was the
-    // icon's and has been handled.
+    // icon's and has been handled. The popup menu's modal loop runs inside: the caller keeps the
+    // icon alive until this returns, even when the owner is destroyed meanwhile.
     bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
 private:

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -193,6 +194,22 @@ bool Texts(JsonWriter& json) {
     }
     json.EndObject();
     return true;
+}
+
+bool RemoteRect(JsonWriter& json, const RECT& rect) {
+    HWND main = inspect::MainWindow();
+    DWORD pid = 0;
+    if (main) {
+        ::GetWindowThreadProcessId(main, &pid);
+    }
+    UniqueHandle process(pid ? ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid) : nullptr);
+    void* address =
+        process ? ::VirtualAllocEx(process.get(), nullptr, sizeof(rect), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
+                : nullptr;
+    const bool written = address && ::WriteProcessMemory(process.get(), address, &rect, sizeof(rect), nullptr) != FALSE;
+    json.BeginObject().Key("written").Bool(written);
+    json.Key("address").Int(static_cast<long long>(reinterpret_cast<std::uintptr_t>(address))).EndObject();
+    return written;
 }
 
 bool MemStatus(JsonWriter& json) {

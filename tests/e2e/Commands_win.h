@@ -49,6 +49,10 @@ bool Hold(JsonWriter& json, const ControlDesc& control, bool click, DWORD timeou
 // in the program: how many, and the last one's title and text.
 bool Balloons(JsonWriter& json);
 
+// Writes `rect` into fresh memory of the program (left there) and gives its address, for a
+// message whose lParam must point into the program, as the system's WM_DPICHANGED does.
+bool RemoteRect(JsonWriter& json, const RECT& rect);
+
 // Starts `commandLine` where no shell runs (Station_win.h) and gives its process id.
 bool SpawnWithoutShell(JsonWriter& json, const std::wstring& station, const std::wstring& commandLine);
 

@@ -12,6 +12,8 @@
 //   click NAME                    BM_CLICK for buttons, a posted mouse click for the rest
 //   menu NAME                     WM_COMMAND of a popup-menu item, as the tray menu sends it
 //   close | endsession | user N   WM_CLOSE (posted) / WM_QUERYENDSESSION / WM_USER wParam N
+//   post|send MSG WPARAM LPARAM   any message to the main window (numbers as in C: 0x...)
+//   remote-rect L T R B           a RECT written into the program's memory; its address
 //   minimize                      WM_SYSCOMMAND SC_MINIMIZE (posted), as the title bar's button
 //   msgbox [MS]                   the program's message box: caption, text, buttons; how many
 //   answer yes|no [MS]            press a button of that message box
@@ -355,17 +357,17 @@ int Menu(Reply& reply, const MenuItemDesc& item) {
     return posted ? kMet : kNotMet;
 }
 
-int Post(Reply& reply, UINT msg, WPARAM wParam = 0) {
+int Post(Reply& reply, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
     HWND main = inspect::MainWindow();
-    bool posted = main && ::PostMessageW(main, msg, wParam, 0);
+    bool posted = main && ::PostMessageW(main, msg, wParam, lParam);
     reply.json.BeginObject().Key("posted").Bool(posted).EndObject();
     return posted ? kMet : kNotMet;
 }
 
-int Send(Reply& reply, UINT msg, WPARAM wParam) {
+int Send(Reply& reply, UINT msg, WPARAM wParam, LPARAM lParam = 0) {
     HWND main = inspect::MainWindow();
     LRESULT result = 0;
-    bool answered = main && inspect::Ask(main, msg, wParam, 0, result);
+    bool answered = main && inspect::Ask(main, msg, wParam, lParam, result);
     reply.json.BeginObject().Key("answered").Bool(answered).Key("result").Int(result).EndObject();
     return answered ? kMet : kNotMet;
 }
@@ -490,6 +492,18 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
     }
     if (command == L"endsession") {
         return Send(reply, WM_QUERYENDSESSION, 0);
+    }
+    if ((command == L"post" || command == L"send") && argc > 4) {
+        // Numbers in C notation (0x... for hexadecimal); lParam as the pointer-sized value.
+        const auto msg = static_cast<UINT>(std::wcstoul(argv[2], nullptr, 0));
+        const auto wParam = static_cast<WPARAM>(std::wcstoull(argv[3], nullptr, 0));
+        const auto lParam = static_cast<LPARAM>(std::wcstoll(argv[4], nullptr, 0));
+        return command == L"post" ? Post(reply, msg, wParam, lParam) : Send(reply, msg, wParam, lParam);
+    }
+    if (command == L"remote-rect" && argc > 5) {
+        RECT rect{std::wcstol(argv[2], nullptr, 0), std::wcstol(argv[3], nullptr, 0), std::wcstol(argv[4], nullptr, 0),
+                  std::wcstol(argv[5], nullptr, 0)};
+        return Met(commands::RemoteRect(reply.json, rect));
     }
     if (command == L"user" && argc > 2) {
         return Send(reply, WM_USER, std::wcstoul(argv[2], nullptr, 10));

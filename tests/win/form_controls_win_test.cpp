@@ -104,25 +104,28 @@ TEST_F(FormFixture, SetTextLeavesAnUnchangedLabelAlone) {
 
 // A label whose text changes every second is drawn into an off-screen bitmap and copied to
 // the screen at once: the colours it asks for are always for a memory DC, never the window's.
+// What kind of DC each colour question of a label came with.
+std::vector<DWORD> gLabelDcKinds;
+
+LRESULT CALLBACK LabelDcSpy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (msg == kReflectBase + WM_CTLCOLORSTATIC) {
+        gLabelDcKinds.push_back(::GetObjectType(reinterpret_cast<HGDIOBJ>(wParam)));
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 TEST_F(FormFixture, LabelsPaintThroughAnOffScreenBitmap) {
     FormControl& label = controls.Get(form::Ctl("LblPhysStatus"));
-    static std::vector<DWORD> dcKinds;
-    dcKinds.clear();
-    auto spy = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) -> LRESULT {
-        if (msg == kReflectBase + WM_CTLCOLORSTATIC) {
-            dcKinds.push_back(::GetObjectType(reinterpret_cast<HGDIOBJ>(wParam)));
-        }
-        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
-    };
-    ::SetWindowSubclass(label.hwnd, spy, 99, 0);
+    gLabelDcKinds.clear();
+    ::SetWindowSubclass(label.hwnd, LabelDcSpy, 99, 0);
     ::ShowWindow(window, SW_SHOW);
     for (auto text : {L"1,234 MB / 24,105 MB (5.12% 사용중)", L"1,240 MB / 24,105 MB (5.14% 사용중)"}) {
         label.SetText(text);
         ::UpdateWindow(window);
     }
-    ::RemoveWindowSubclass(label.hwnd, spy, 99);
-    ASSERT_FALSE(dcKinds.empty()) << "the label was never painted";
-    for (DWORD kind : dcKinds) {
+    ::RemoveWindowSubclass(label.hwnd, LabelDcSpy, 99);
+    ASSERT_FALSE(gLabelDcKinds.empty()) << "the label was never painted";
+    for (DWORD kind : gLabelDcKinds) {
         EXPECT_EQ(kind, static_cast<DWORD>(OBJ_MEMDC)) << "the label drew straight onto the screen";
     }
     EXPECT_NE(::SendMessageW(label.hwnd, WM_ERASEBKGND, 0, 0), 0) << "a separate erase would show a blank label";
