@@ -5,7 +5,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <iterator>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include "app/FormDescription.h"
 #include "app/MainWindow_win.h"
@@ -24,11 +27,62 @@ std::wstring FirstArgument() {
     return first;
 }
 
+// Ordinal and without case: how the window manager compares class names and the file
+// system file names.
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// The file name of a process's image, folder left off; empty when the process cannot be asked.
+std::wstring ImageFileName(HANDLE process) {
+    std::wstring path(32768, L'\0'); // the longest Win32 path
+    DWORD length = static_cast<DWORD>(path.size());
+    if (!::QueryFullProcessImageNameW(process, 0, path.data(), &length)) {
+        return {};
+    }
+    path.resize(length);
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
+BOOL CALLBACK CollectInstanceWindow(HWND window, LPARAM context) noexcept {
+    wchar_t name[257] = {}; // class names are at most 256 characters
+    int length = ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    if (length > 0 && SameName({name, static_cast<std::size_t>(length)}, form::kWindowClass)) {
+        try {
+            reinterpret_cast<std::vector<ProcessEntrySystem::Window>*>(context)->push_back(window);
+        } catch (...) { // out of memory: the windows found so far will do
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 class Win32ProcessEntry final : public ProcessEntrySystem {
 public:
     explicit Win32ProcessEntry(HINSTANCE instance) : instance_(instance) {}
 
-    Window FindInstanceWindow() override { return ::FindWindowW(kName.c_str(), nullptr); }
+    // What FindWindowW(class) would search, all of it: any process may register the class.
+    // EnumWindows works on a snapshot, so windows moving meanwhile cannot make it loop.
+    std::vector<Window> InstanceWindows() override {
+        std::vector<Window> windows;
+        ::EnumWindows(CollectInstanceWindow, reinterpret_cast<LPARAM>(&windows));
+        return windows;
+    }
+    // The image's file name decides, not its path: a copy installed elsewhere still counts.
+    // PROCESS_QUERY_LIMITED_INFORMATION (Vista on) is granted across integrity levels too.
+    bool RunsThisProgram(Window window) override {
+        DWORD pid = 0;
+        if (!::GetWindowThreadProcessId(static_cast<HWND>(window), &pid)) {
+            return false;
+        }
+        UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        if (!process) {
+            return false;
+        }
+        std::wstring name = ImageFileName(process.get());
+        return !name.empty() && SameName(name, ownImageName_);
+    }
     void SendControl(Window window, unsigned wParam) override {
         ::SendMessageW(static_cast<HWND>(window), WM_USER, wParam, 0);
     }
@@ -39,17 +93,22 @@ public:
         mutex_.reset(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kName.c_str()));
         return mutex_.valid();
     }
-    bool CreateInstanceMutex() override {
+    // Another kind of object of the name makes CreateMutexW fail with ERROR_INVALID_HANDLE.
+    MutexCreate CreateInstanceMutex() override {
         HANDLE mutex = ::CreateMutexW(nullptr, TRUE, kName.c_str());
-        const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+        const DWORD error = ::GetLastError();
         mutex_.reset(mutex);
-        return existed;
+        if (!mutex_) {
+            return MutexCreate::Failed;
+        }
+        return error == ERROR_ALREADY_EXISTS ? MutexCreate::AlreadyExists : MutexCreate::Created;
     }
     void RunFirstInstance(Switch sw) override;
 
 private:
     const std::wstring kName{form::kWindowClass};
     HINSTANCE instance_;
+    const std::wstring ownImageName_ = ImageFileName(::GetCurrentProcess());
     UniqueHandle mutex_;
 };
 

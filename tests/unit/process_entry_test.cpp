@@ -21,22 +21,29 @@ TEST(ParseSwitch, MatchesWholeArgumentExactly) {
     }
 }
 
+using Window = ProcessEntrySystem::Window;
+const auto kOurs = reinterpret_cast<Window>(0x1234);
+const auto kOursLater = reinterpret_cast<Window>(0x99);
+// A window of the class made by a process that is not this program.
+const auto kSquatter = reinterpret_cast<Window>(0x5150);
+
 // Records every call; the window "disappears" after a set number of IsWindow checks.
 class FakeSystem : public ProcessEntrySystem {
 public:
-    Window window = reinterpret_cast<Window>(0x1234);
-    Window windowAfterCreate = nullptr; // what a second FindInstanceWindow finds, when set
+    std::vector<Window> windows{kOurs};     // top-level windows of the class, in z-order
+    std::vector<Window> windowsAfterCreate; // what a second look finds, when set
     bool mutexOpen = false;
-    bool mutexExistsOnCreate = false;
+    MutexCreate create = MutexCreate::Created;
     int windowLivesForChecks = 1000;
     std::vector<std::string> calls;
 
-    Window FindInstanceWindow() override {
+    std::vector<Window> InstanceWindows() override {
         calls.push_back("find");
-        return (finds_++ > 0 && windowAfterCreate) ? windowAfterCreate : window;
+        return (finds_++ > 0 && !windowsAfterCreate.empty()) ? windowsAfterCreate : windows;
     }
+    bool RunsThisProgram(Window w) override { return w != kSquatter; }
     void SendControl(Window w, unsigned wParam) override {
-        calls.push_back("send " + std::to_string(wParam) + (w ? "" : " (nowhere)"));
+        calls.push_back("send " + std::to_string(wParam) + (!w ? " (nowhere)" : w == kSquatter ? " to squatter" : ""));
     }
     bool IsWindow(Window w) override {
         calls.push_back("iswindow");
@@ -47,9 +54,9 @@ public:
         calls.push_back("openmutex");
         return mutexOpen;
     }
-    bool CreateInstanceMutex() override {
+    MutexCreate CreateInstanceMutex() override {
         calls.push_back("createmutex");
-        return mutexExistsOnCreate;
+        return create;
     }
     void RunFirstInstance(Switch sw) override { calls.push_back(sw == Switch::Start ? "run hidden" : "run"); }
 
@@ -62,14 +69,14 @@ using Calls = std::vector<std::string>;
 
 TEST(ProcessEntry, FirstInstanceCreatesTheMutexAndRuns) {
     FakeSystem sys;
-    sys.window = nullptr;
+    sys.windows.clear();
     EXPECT_EQ(RunProcessEntry(sys, Switch::None), 0);
     EXPECT_EQ(sys.calls, (Calls{"find", "openmutex", "createmutex", "run"}));
 }
 
 TEST(ProcessEntry, FirstInstanceWithStartRunsHidden) {
     FakeSystem sys;
-    sys.window = nullptr;
+    sys.windows.clear();
     RunProcessEntry(sys, Switch::Start);
     EXPECT_EQ(sys.calls.back(), "run hidden");
 }
@@ -94,9 +101,9 @@ TEST(ProcessEntry, LaunchThatLosesTheCreateRaceIsASecondInstance) {
     // Both launches missed the mutex; this one's create finds it existing, and the winner's
     // window has appeared meanwhile.
     FakeSystem sys;
-    sys.window = nullptr;
-    sys.windowAfterCreate = reinterpret_cast<ProcessEntrySystem::Window>(0x99);
-    sys.mutexExistsOnCreate = true;
+    sys.windows.clear();
+    sys.windowsAfterCreate = {kOursLater};
+    sys.create = MutexCreate::AlreadyExists;
     RunProcessEntry(sys, Switch::None);
     EXPECT_EQ(sys.calls, (Calls{"find", "openmutex", "createmutex", "find", "send 1"}));
 }
@@ -123,9 +130,83 @@ TEST(ProcessEntry, UninstallGivesUpAfterTenPausesAndNeverBecomesAnInstance) {
 
 TEST(ProcessEntry, UninstallWithoutARunningInstanceReturnsAtOnce) {
     FakeSystem sys;
-    sys.window = nullptr;
+    sys.windows.clear();
     RunProcessEntry(sys, Switch::Uninst);
     EXPECT_EQ(sys.calls, (Calls{"find", "send 2 (nowhere)", "iswindow"}));
+}
+
+TEST(ProcessEntry, SquattedInstanceName) {
+    // Another process holds the name: as an event, semaphore or mapping, both the open and the
+    // create fail; as a mutex, it opens like a running instance's; and it may have registered
+    // the window class. Its window gets no control message, and only a window of this program
+    // makes a launch without the mutex a second instance.
+    using enum MutexCreate;
+    const Calls events{"find", "openmutex", "createmutex"};
+    auto then = [](Calls calls, std::initializer_list<std::string> more) {
+        calls.insert(calls.end(), more);
+        return calls;
+    };
+    struct Case {
+        const char* what;
+        Switch sw;
+        std::vector<Window> windows;
+        bool mutexOpen;
+        MutexCreate create;
+        Calls expected;
+    } cases[] = {
+        {"event, no window", Switch::None, {}, false, Failed, then(events, {"run"})},
+        {"event, no window, /start", Switch::Start, {}, false, Failed, then(events, {"run hidden"})},
+        {"event, our window", Switch::None, {kOurs}, false, Failed, then(events, {"send 1"})},
+        {"event, our window, /inst", Switch::Inst, {kOurs}, false, Failed, then(events, {"send 1"})},
+        {"event, our window, /start", Switch::Start, {kOurs}, false, Failed, events},
+        {"event, squatter window only", Switch::None, {kSquatter}, false, Failed, then(events, {"run"})},
+        {"event, squatter window above ours",
+         Switch::None,
+         {kSquatter, kOurs},
+         false,
+         Failed,
+         then(events, {"send 1"})},
+        {"window above the running instance's",
+         Switch::None,
+         {kSquatter, kOurs},
+         true,
+         Created,
+         {"find", "openmutex", "send 1"}},
+        {"window, no instance", Switch::None, {kSquatter}, false, Created, then(events, {"run"})},
+        {"mutex: the program does not start",
+         Switch::None,
+         {},
+         true,
+         Created,
+         {"find", "openmutex", "send 1 (nowhere)"}},
+        {"mutex and window", Switch::None, {kSquatter}, true, Created, {"find", "openmutex", "send 1 (nowhere)"}},
+        {"mutex and window, /start", Switch::Start, {kSquatter}, true, Created, {"find", "openmutex"}},
+        {"window above ours, /uninst",
+         Switch::Uninst,
+         {kSquatter, kOurs},
+         false,
+         Created,
+         {"find", "send 2", "iswindow", "sleep 100", "iswindow"}},
+        {"window only, /uninst", Switch::Uninst, {kSquatter}, false, Created, {"find", "send 2 (nowhere)", "iswindow"}},
+    };
+    for (const auto& c : cases) {
+        FakeSystem sys;
+        sys.windows = c.windows;
+        sys.mutexOpen = c.mutexOpen;
+        sys.create = c.create;
+        sys.windowLivesForChecks = 1;
+        EXPECT_EQ(RunProcessEntry(sys, c.sw), 0) << c.what;
+        EXPECT_EQ(sys.calls, c.expected) << c.what;
+    }
+}
+
+TEST(ProcessEntry, LaunchThatLosesTheCreateRaceSkipsASquatterWindow) {
+    FakeSystem sys;
+    sys.windows.clear();
+    sys.windowsAfterCreate = {kSquatter, kOursLater};
+    sys.create = MutexCreate::AlreadyExists;
+    RunProcessEntry(sys, Switch::None);
+    EXPECT_EQ(sys.calls, (Calls{"find", "openmutex", "createmutex", "find", "send 1"}));
 }
 
 } // namespace
