@@ -162,16 +162,21 @@ int TerminateApp() {
 }
 
 std::vector<HWND> MainWindows() {
+    const auto pids = AppProcesses();
     std::vector<HWND> windows;
     EnumTopLevel([&](HWND window) {
-        if (IsClass(window, form::kWindowClass)) {
+        if (IsClass(window, form::kWindowClass) &&
+            std::find(pids.begin(), pids.end(), ProcessOf(window)) != pids.end()) {
             windows.push_back(window);
         }
     });
     return windows;
 }
 
-HWND MainWindow() { return ::FindWindowW(std::wstring(form::kWindowClass).c_str(), nullptr); }
+HWND MainWindow() {
+    auto windows = MainWindows();
+    return windows.empty() ? nullptr : windows.front();
+}
 
 HWND FindControl(HWND main, const ControlDesc& control) {
     HWND found = nullptr;

@@ -40,9 +40,10 @@ int TerminateApp();
 // Whether the window belongs to a RamBroom.exe process.
 bool IsAppWindow(HWND window);
 
-// Top-level windows of the program's window class, hidden ones included.
+// Top-level windows of the program's window class that RamBroom.exe processes made, hidden
+// ones included, in z-order: another process may register the class too.
 std::vector<HWND> MainWindows();
-// The window a second launch would find: FindWindowW on the class alone.
+// The first of them: the window a second launch sends its control message to.
 HWND MainWindow();
 
 // The descendant of `main` whose control identifier is `control.id`, or nullptr.

@@ -28,6 +28,10 @@
 //                                 NAME's state once held; the last after a stdin line released it
 //   balloons                      the balloons RamBroom asked for since the last hold began
 //   spawn-noshell STATION EXE ARGS...  start EXE where no shell (taskbar) runs
+//   squat WHAT...                 hold the instance name as a process that is not RamBroom:
+//                                 WHAT is event, semaphore, mapping, mutex or window; a line of
+//                                 what it holds, then per stdin line the WM_USER messages its
+//                                 window received; lets go at the end of stdin
 //
 // Messages that could block behind a modal loop are posted; the ones whose answer matters
 // are sent with a timeout.
@@ -39,10 +43,12 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/FormDescription.h"
 #include "tests/e2e/Commands_win.h"
 #include "tests/e2e/Inspect_win.h"
+#include "tests/e2e/Squat_win.h"
 #include "widgets/Dpi_win.h"
 #include "tests/e2e/Json.h"
 #include "widgets/ControlKinds_win.h"
@@ -553,6 +559,16 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
             commandLine += (i > 3 ? L" " : L"") + Quoted(argv[i]);
         }
         return Met(commands::SpawnWithoutShell(reply.json, argv[2], commandLine));
+    }
+    if (command == L"squat" && argc > 2) {
+        std::vector<std::wstring_view> what(argv + 2, argv + argc);
+        for (std::wstring_view kind : what) {
+            if (kind != L"event" && kind != L"semaphore" && kind != L"mapping" && kind != L"mutex" &&
+                kind != L"window") {
+                return UsageError("squat: WHAT is event, semaphore, mapping, mutex or window");
+            }
+        }
+        return Met(commands::Squat(reply.json, what, Print));
     }
     return UsageError("unknown command");
 }

@@ -6,7 +6,8 @@
 
 The cases of the window and the process entry are here; cases_cleaning.py holds the cleaning
 job, the status lines and automatic cleaning, cases_tray.py the notification-area icon,
-cases_hardening.py what other processes and the system may throw at the program.
+cases_hardening.py what other processes and the system may throw at the program,
+cases_squat.py the instance name held by another process.
 Each case starts with no instance running and ends every instance it caused. What the
 window should hold (controls, parents, positions, captions, menu identifiers) comes from
 the form table through the driver, never from copies here.
@@ -363,6 +364,7 @@ def screenshots(s):
 # The other groups of cases register themselves as they are imported (keys uses the purge
 # helpers of cases_cleaning).
 import cases_cleaning  # noqa: E402
+import cases_squat  # noqa: E402,F401
 import cases_tray  # noqa: E402,F401
 import cases_hardening  # noqa: E402,F401
 

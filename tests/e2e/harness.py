@@ -113,6 +113,23 @@ def check_brought_back(s, what, client):
     check(window["client"] == client, f"{what}: client {window['client']}, {client} before")
 
 
+class Squatter:
+    """The driver holding the instance name (Session.squatting); `taken` says as what."""
+
+    def __init__(self, process, answer):
+        self.process = process
+        self.taken = answer["taken"]
+
+    def received(self):
+        """The wParams of the WM_USER messages its window received so far, and whether that
+        window still exists: {"received": [...], "received_count": N, "alive": bool}."""
+        self.process.stdin.write(b"\n")
+        self.process.stdin.flush()
+        line = self.process.stdout.readline()
+        check(line, "driver squat: no answer")
+        return json.loads(line)
+
+
 class Session:
     """One case: starts from no running instance and ends every instance it caused."""
 
@@ -205,19 +222,22 @@ class Session:
 
     # --- the program
 
-    def launch(self, *args, traced=False, env=None):
+    def launch(self, *args, traced=False, env=None, app=None):
         """Starts RamBroom.exe with `args`; returns the process (the loader is the Windows process).
 
         traced: its Wine debug output (wine_trace.CHANNELS) is read into process.trace.
-        env: variables added to the case's environment for this launch only."""
-        self.log.write(f"--- launch {' '.join(args) or '(no arguments)'}{' (traced)' if traced else ''}\n")
+        env: variables added to the case's environment for this launch only.
+        app: another copy of the program to start instead."""
+        app = Path(app) if app else self.app
+        self.log.write(f"--- launch {' '.join(args) or '(no arguments)'}{' (traced)' if traced else ''}"
+                       f"{f' ({app})' if app != self.app else ''}\n")
         self.log.flush()
         launch_env = dict(self.env, **(env or {}))
         if traced:
             launch_env["WINEDEBUG"] = CHANNELS
-        process = subprocess.Popen(wine_loader(self.app) + [str(self.app), *args], stdin=subprocess.DEVNULL,
+        process = subprocess.Popen(wine_loader(app) + [str(app), *args], stdin=subprocess.DEVNULL,
                                    stdout=self.log, stderr=subprocess.PIPE if traced else self.log, env=launch_env,
-                                   cwd=self.app.parent)
+                                   cwd=app.parent)
         process.trace = self._trace(process.stderr) if traced else None
         self.launches.append(process)
         return process
@@ -281,6 +301,27 @@ class Session:
             except subprocess.TimeoutExpired:
                 holder.kill()
                 holder.wait()
+
+    @contextlib.contextmanager
+    def squatting(self, *what):
+        """For the length of the with-block, the driver (a process that is not RamBroom.exe) holds
+        the instance name as each of `what`: "event", "semaphore", "mapping", "mutex", or "window"
+        (a hidden window of the class, above the program's). Yields a Squatter."""
+        command = wine_loader(self.driver) + [str(self.driver), "squat", *what]
+        squatter = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.log,
+                                    env=self.env)
+        try:
+            line = squatter.stdout.readline()
+            check(line, f"driver squat {' '.join(what)}: no answer")
+            answer = json.loads(line)
+            check(all(answer["taken"].values()), f"driver squat {' '.join(what)}: the name is not free: {answer}")
+            yield Squatter(squatter, answer)
+        finally:
+            try:
+                squatter.communicate(timeout=DRIVER_TIMEOUT_S)
+            except subprocess.TimeoutExpired:
+                squatter.kill()
+                squatter.wait()
 
     def returns(self, process, timeout_s):
         """Waits for a launch to end; fails the case if it does not, else gives its exit code."""
