@@ -26,6 +26,8 @@
 //                                 NAME's state once held; the last after a stdin line released it
 //   balloons                      the balloons RamBroom asked for since the last hold began
 //   spawn-noshell STATION EXE ARGS...  start EXE where no shell (taskbar) runs
+//   resources [PID]               GDI objects, handles, threads and windows of the program's
+//                                 process (the only RamBroom.exe, unless PID is given)
 //
 // Messages that could block behind a modal loop are posted; the ones whose answer matters
 // are sent with a timeout.
@@ -539,6 +541,9 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
             commandLine += (i > 3 ? L" " : L"") + Quoted(argv[i]);
         }
         return Met(commands::SpawnWithoutShell(reply.json, argv[2], commandLine));
+    }
+    if (command == L"resources") {
+        return Met(commands::Resources(reply.json, argc > 2 ? std::wcstoul(argv[2], nullptr, 10) : 0));
     }
     return UsageError("unknown command");
 }
