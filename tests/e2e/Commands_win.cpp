@@ -202,12 +202,13 @@ constexpr std::size_t kWineGdiEntries = 0x10000;
 constexpr BYTE kGdiStockFlag = 0x80;
 // PEB.GdiSharedHandleTable: at 0xF8 in a 64-bit process's PEB, 0x94 in a 32-bit one's. The
 // driver runs with the program's bitness (the harness picks the loader by the PE's machine).
+// Wine's newer WoW64 mode fills in only the 64-bit PEB of a 32-bit process: no count then.
 constexpr std::size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
 
 // NTGDI_OBJ_*, the kinds Wine gives the entries (a DC made by CreateCompatibleDC is "memdc").
 constexpr std::pair<BYTE, std::string_view> kGdiKinds[] = {
-    {0x01, "dc"},   {0x41, "memdc"}, {0x04, "region"}, {0x08, "palette"}, {0x09, "bitmap"},
-    {0x0a, "font"}, {0x10, "brush"}, {0x30, "pen"},    {0x50, "extpen"},
+    {0x01, "dc"},     {0x41, "memdc"}, {0x04, "region"}, {0x05, "surface"}, {0x08, "palette"},
+    {0x09, "bitmap"}, {0x0a, "font"},  {0x10, "brush"},  {0x30, "pen"},     {0x50, "extpen"},
 };
 
 struct GdiCount {
