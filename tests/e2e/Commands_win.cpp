@@ -2,8 +2,16 @@
 
 #include <commctrl.h>
 
+#include <tlhelp32.h>
+#include <winternl.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -172,6 +180,166 @@ Decoy StartDecoy(HWND main, std::wstring_view name, DWORD timeoutMs) {
     ::ResumeThread(thread.get());
     decoy.passed = ::WaitForSingleObject(thread.get(), timeoutMs) == WAIT_OBJECT_0;
     return decoy;
+}
+
+//--- one process's resources, for the soak
+
+// Wine's GDI_HANDLE_ENTRY, 24 bytes in 32- and 64-bit processes alike. win32u allocates the table
+// of 0x10000 of them in each process's own memory at start and points the PEB's
+// GdiSharedHandleTable at it: every process has its own (at the same address, so the driver's
+// own table says nothing of the program's). A live entry has a non-zero type; the 24 stock
+// objects every process makes carry the stock flag.
+struct WineGdiEntry {
+    ULONG64 object;
+    ULONG owner;
+    BYTE extType; // the kind (NTGDI_OBJ_*) in the low 7 bits, the stock flag in the top one
+    BYTE generation;
+    BYTE type;
+    BYTE flags;
+    ULONG64 userPointer;
+};
+static_assert(sizeof(WineGdiEntry) == 24);
+constexpr std::size_t kWineGdiEntries = 0x10000;
+constexpr BYTE kGdiStockFlag = 0x80;
+// PEB.GdiSharedHandleTable: at 0xF8 in a 64-bit process's PEB, 0x94 in a 32-bit one's. The
+// driver runs with the program's bitness (the harness picks the loader by the PE's machine).
+// Wine's newer WoW64 mode fills in only the 64-bit PEB of a 32-bit process: no count then.
+constexpr std::size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+
+// NTGDI_OBJ_*, the kinds Wine gives the entries (a DC made by CreateCompatibleDC is "memdc").
+constexpr std::pair<BYTE, std::string_view> kGdiKinds[] = {
+    {0x01, "dc"},     {0x41, "memdc"}, {0x04, "region"}, {0x05, "surface"}, {0x08, "palette"},
+    {0x09, "bitmap"}, {0x0a, "font"},  {0x10, "brush"},  {0x30, "pen"},     {0x50, "extpen"},
+};
+
+struct GdiCount {
+    long long total = 0;
+    std::map<BYTE, long long> byKind;
+};
+
+std::optional<GdiCount> WineGdiObjects(HANDLE process) {
+    PROCESS_BASIC_INFORMATION basic{};
+    ULONG length = 0;
+    if (!NT_SUCCESS(::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), &length))) {
+        return std::nullopt;
+    }
+    void* table = nullptr;
+    SIZE_T read = 0;
+    if (!::ReadProcessMemory(process, reinterpret_cast<const BYTE*>(basic.PebBaseAddress) + kPebGdiTableOffset, &table,
+                             sizeof(table), &read) ||
+        !table) {
+        return std::nullopt;
+    }
+    std::vector<WineGdiEntry> entries(kWineGdiEntries);
+    if (!::ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(WineGdiEntry), &read)) {
+        return std::nullopt;
+    }
+    GdiCount count;
+    for (const auto& entry : entries) {
+        if (!entry.type || (entry.extType & kGdiStockFlag)) {
+            continue;
+        }
+        ++count.total;
+        ++count.byKind[static_cast<BYTE>(entry.extType & ~kGdiStockFlag)];
+    }
+    return count;
+}
+
+// Wine 8's GetProcessHandleCount answers 0: there the process's entries of the system handle list
+// count instead (SystemHandleInformation, whose entries Wine gives a full 32-bit process id).
+std::optional<long long> HandleCount(HANDLE process, DWORD pid) {
+    DWORD count = 0;
+    if (::GetProcessHandleCount(process, &count) && count > 0) {
+        return count;
+    }
+    struct Entry {
+        ULONG process;
+        BYTE type;
+        BYTE flags;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    struct List {
+        ULONG count;
+        Entry first;
+    };
+    constexpr ULONG kSystemHandleInformation = 16;
+    // STATUS_INFO_LENGTH_MISMATCH: <ntstatus.h> clashes with the <winnt.h> already included.
+    constexpr auto kLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+    auto query = dyn::NtQuerySystemInformation();
+    std::vector<std::byte> buffer(1 << 16);
+    NTSTATUS status = kLengthMismatch;
+    while (query && (status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                                    nullptr)) == kLengthMismatch) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (!NT_SUCCESS(status)) {
+        return std::nullopt;
+    }
+    ULONG entries = 0;
+    std::memcpy(&entries, buffer.data(), sizeof(entries));
+    long long mine = 0;
+    for (ULONG i = 0; i < entries; ++i) {
+        Entry entry;
+        std::memcpy(&entry, buffer.data() + offsetof(List, first) + i * sizeof(Entry), sizeof(entry));
+        mine += entry.process == pid ? 1 : 0;
+    }
+    return mine;
+}
+
+long long ThreadCount(DWORD pid) {
+    HANDLE raw = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (raw == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    UniqueHandle snapshot(raw);
+    long long count = 0;
+    THREADENTRY32 entry{sizeof(entry)};
+    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
+        count += entry.th32OwnerProcessID == pid ? 1 : 0;
+    }
+    return count;
+}
+
+struct WindowCount {
+    DWORD pid = 0;
+    long long top = 0;
+    long long child = 0;
+    long long messageOnly = 0;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM context) {
+    ++reinterpret_cast<WindowCount*>(context)->child;
+    return TRUE;
+}
+
+// A top-level window of the process, hidden ones included, and all its descendants.
+void CountTree(HWND window, long long WindowCount::*bucket, WindowCount& count) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != count.pid) {
+        return;
+    }
+    ++(count.*bucket);
+    ::EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&count));
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM context) {
+    CountTree(window, &WindowCount::top, *reinterpret_cast<WindowCount*>(context));
+    return TRUE;
+}
+
+WindowCount WindowsOf(DWORD pid) {
+    WindowCount count;
+    count.pid = pid;
+    ::EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&count));
+    // EnumWindows leaves out message-only windows.
+    for (HWND window = ::FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+         window = ::FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+        CountTree(window, &WindowCount::messageOnly, count);
+    }
+    return count;
 }
 
 } // namespace
@@ -372,6 +540,55 @@ bool SpawnWithoutShell(JsonWriter& json, const std::wstring& station, const std:
     json.BeginObject().Key("pid").Int(spawned.pid).Key("error").Int(error).Key("taskbar").Bool(spawned.taskbar);
     json.EndObject();
     return spawned.pid != 0;
+}
+
+bool Resources(JsonWriter& json, DWORD pid) {
+    json.BeginObject();
+    if (!pid) {
+        auto pids = inspect::AppProcesses();
+        json.Key("processes").Int(static_cast<long long>(pids.size()));
+        pid = pids.size() == 1 ? pids.front() : 0;
+    }
+    UniqueHandle process(pid ? ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid) : nullptr);
+    json.Key("pid").Int(pid).Key("found").Bool(static_cast<bool>(process));
+    if (!process) {
+        json.EndObject();
+        return false;
+    }
+
+    // Windows counts a process's GDI and USER objects; Wine 8's GetGuiResources answers 0.
+    std::optional<GdiCount> gdi;
+    const bool wine = dyn::wine_get_version() != nullptr;
+    if (wine) {
+        gdi = WineGdiObjects(process.get());
+    } else {
+        gdi = GdiCount{::GetGuiResources(process.get(), GR_GDIOBJECTS)};
+        json.Key("user").Int(::GetGuiResources(process.get(), GR_USEROBJECTS));
+    }
+    json.Key("gdi_source").String(wine ? "table" : "GetGuiResources");
+    json.Key("gdi");
+    gdi ? json.Int(gdi->total) : json.Null();
+    if (gdi && wine) {
+        json.Key("gdi_kinds").BeginObject();
+        for (const auto& [kind, number] : gdi->byKind) {
+            auto known = std::find_if(std::begin(kGdiKinds), std::end(kGdiKinds),
+                                      [kind](const auto& k) { return k.first == kind; });
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02x", kind);
+            json.Key(known != std::end(kGdiKinds) ? known->second : code).Int(number);
+        }
+        json.EndObject();
+    }
+    std::optional<long long> handles = HandleCount(process.get(), pid);
+    json.Key("handles");
+    handles ? json.Int(*handles) : json.Null();
+    json.Key("threads").Int(ThreadCount(pid));
+    WindowCount windows = WindowsOf(pid);
+    json.Key("windows").BeginObject().Key("top").Int(windows.top).Key("child").Int(windows.child);
+    json.Key("message").Int(windows.messageOnly);
+    json.Key("total").Int(windows.top + windows.child + windows.messageOnly).EndObject();
+    json.EndObject();
+    return gdi && handles;
 }
 
 } // namespace commands

@@ -56,4 +56,9 @@ bool RemoteRect(JsonWriter& json, const RECT& rect);
 // Starts `commandLine` where no shell runs (Station_win.h) and gives its process id.
 bool SpawnWithoutShell(JsonWriter& json, const std::wstring& station, const std::wstring& commandLine);
 
+// What a soak samples of one RamBroom process (`pid`, or the only one running when 0), counts
+// that do not depend on how its memory is laid out: GDI objects (in total and by kind), kernel
+// handles, threads, and windows (top-level, child, message-only).
+bool Resources(JsonWriter& json, DWORD pid);
+
 } // namespace commands

@@ -32,6 +32,8 @@
 //                                 WHAT is event, semaphore, mapping, mutex or window; a line of
 //                                 what it holds, then per stdin line the WM_USER messages its
 //                                 window received; lets go at the end of stdin
+//   resources [PID]               GDI objects, handles, threads and windows of the program's
+//                                 process (the only RamBroom.exe, unless PID is given)
 //
 // Messages that could block behind a modal loop are posted; the ones whose answer matters
 // are sent with a timeout.
@@ -569,6 +571,9 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
             }
         }
         return Met(commands::Squat(reply.json, what, Print));
+    }
+    if (command == L"resources") {
+        return Met(commands::Resources(reply.json, argc > 2 ? std::wcstoul(argv[2], nullptr, 10) : 0));
     }
     return UsageError("unknown command");
 }
