@@ -19,8 +19,9 @@
 #include "base/DynCalls_win.h"
 #include "base/Handles_win.h"
 #include "base/Workers.h"
+#include "tests/common/HandleCount_win.h"
 #include "tests/e2e/Hold.h"
-#include "tests/e2e/Inspect_win.h"
+#include "tests/e2e/Observe_win.h"
 #include "tests/e2e/Shell_win.h"
 #include "tests/e2e/Station_win.h"
 
@@ -243,49 +244,6 @@ std::optional<GdiCount> WineGdiObjects(HANDLE process) {
         ++count.byKind[static_cast<BYTE>(entry.extType & ~kGdiStockFlag)];
     }
     return count;
-}
-
-// Wine 8's GetProcessHandleCount answers 0: there the process's entries of the system handle list
-// count instead (SystemHandleInformation, whose entries Wine gives a full 32-bit process id).
-std::optional<long long> HandleCount(HANDLE process, DWORD pid) {
-    DWORD count = 0;
-    if (::GetProcessHandleCount(process, &count) && count > 0) {
-        return count;
-    }
-    struct Entry {
-        ULONG process;
-        BYTE type;
-        BYTE flags;
-        USHORT value;
-        PVOID object;
-        ULONG access;
-    };
-    struct List {
-        ULONG count;
-        Entry first;
-    };
-    constexpr ULONG kSystemHandleInformation = 16;
-    // STATUS_INFO_LENGTH_MISMATCH: <ntstatus.h> clashes with the <winnt.h> already included.
-    constexpr auto kLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
-    auto query = dyn::NtQuerySystemInformation();
-    std::vector<std::byte> buffer(1 << 16);
-    NTSTATUS status = kLengthMismatch;
-    while (query && (status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                                    nullptr)) == kLengthMismatch) {
-        buffer.resize(buffer.size() * 2);
-    }
-    if (!NT_SUCCESS(status)) {
-        return std::nullopt;
-    }
-    ULONG entries = 0;
-    std::memcpy(&entries, buffer.data(), sizeof(entries));
-    long long mine = 0;
-    for (ULONG i = 0; i < entries; ++i) {
-        Entry entry;
-        std::memcpy(&entry, buffer.data() + offsetof(List, first) + i * sizeof(Entry), sizeof(entry));
-        mine += entry.process == pid ? 1 : 0;
-    }
-    return mine;
 }
 
 long long ThreadCount(DWORD pid) {
@@ -579,7 +537,7 @@ bool Resources(JsonWriter& json, DWORD pid) {
         }
         json.EndObject();
     }
-    std::optional<long long> handles = HandleCount(process.get(), pid);
+    std::optional<long long> handles = test_support::HandleCount(process.get(), pid);
     json.Key("handles");
     handles ? json.Int(*handles) : json.Null();
     json.Key("threads").Int(ThreadCount(pid));

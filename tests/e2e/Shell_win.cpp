@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "tests/e2e/Inspect_win.h"
+#include "tests/e2e/Observe_win.h"
 
 namespace inspect {
 

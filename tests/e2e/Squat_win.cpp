@@ -9,7 +9,7 @@
 
 #include "app/FormDescription.h"
 #include "base/Handles_win.h"
-#include "tests/e2e/Inspect_win.h"
+#include "tests/e2e/Observe_win.h"
 
 namespace commands {
 namespace {

@@ -49,7 +49,7 @@
 
 #include "app/FormDescription.h"
 #include "tests/e2e/Commands_win.h"
-#include "tests/e2e/Inspect_win.h"
+#include "tests/e2e/Observe_win.h"
 #include "tests/e2e/Squat_win.h"
 #include "widgets/Dpi_win.h"
 #include "tests/e2e/Json.h"

@@ -18,6 +18,7 @@
 #include "base/DynCalls_win.h"
 #include "base/Handles_win.h"
 #include "base/Worker_win.h"
+#include "tests/common/HandleCount_win.h"
 #include "base/Workers.h"
 
 namespace {
@@ -45,42 +46,11 @@ std::wstring CurrentThreadDescription() {
     return description;
 }
 
-// Wine 8's GetProcessHandleCount answers 0; there this process's entries of the system handle
-// list count instead (SystemHandleInformation, whose entries Wine gives a full 32-bit process id).
+// This process's handles; a system without any way to count them fails the test.
 DWORD HandleCount() {
-    DWORD count = 0;
-    if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count > 0) {
-        return count;
-    }
-    struct Entry {
-        ULONG process;
-        BYTE type;
-        BYTE flags;
-        USHORT value;
-        PVOID object;
-        ULONG access;
-    };
-    struct List {
-        ULONG count;
-        Entry first;
-    };
-    constexpr ULONG kSystemHandleInformation = 16;
-    auto query = dyn::NtQuerySystemInformation();
-    std::vector<std::byte> buffer(1 << 16);
-    NTSTATUS status = STATUS_INFO_LENGTH_MISMATCH;
-    while (query && (status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                                    nullptr)) == STATUS_INFO_LENGTH_MISMATCH) {
-        buffer.resize(buffer.size() * 2);
-    }
-    EXPECT_TRUE(NT_SUCCESS(status)) << "no handle count on this system";
-    ULONG entries = 0;
-    std::memcpy(&entries, buffer.data(), sizeof(entries));
-    for (ULONG i = 0; i < entries; ++i) {
-        Entry entry;
-        std::memcpy(&entry, buffer.data() + offsetof(List, first) + i * sizeof(Entry), sizeof(entry));
-        count += entry.process == ::GetCurrentProcessId() ? 1 : 0;
-    }
-    return count;
+    const auto count = test_support::HandleCount(::GetCurrentProcess(), ::GetCurrentProcessId());
+    EXPECT_TRUE(count.has_value()) << "no handle count on this system";
+    return static_cast<DWORD>(count.value_or(0));
 }
 
 template <typename Condition> bool PollFor(DWORD timeoutMs, Condition condition) {

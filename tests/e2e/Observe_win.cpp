@@ -1,4 +1,4 @@
-#include "tests/e2e/Inspect_win.h"
+#include "tests/e2e/Observe_win.h"
 
 #include <tlhelp32.h>
 
