@@ -143,17 +143,43 @@ int BarPosition(float percent) {
                                        static_cast<double>(std::numeric_limits<int>::max())));
 }
 
+ShownUsage ShowUsage(std::uint64_t avail, std::uint64_t total, float percent) {
+    if (avail >= total) {
+        return {0, 0.0f};
+    }
+    return {total - avail, std::isnan(percent) ? 0.0f : std::clamp(percent, 0.0f, 100.0f)};
+}
+
+namespace {
+
+// The figures each line prints, in the order of its format's directives, and the bar's position.
+struct LineFigures {
+    double phys[3];
+    double page[2];
+    double work[2];
+    int bar;
+};
+
+LineFigures FiguresOf(const TMemoryUsage& usage) {
+    const ShownUsage phys = ShowUsage(usage.AvailPhys, usage.TotalPhys, usage.UsagePhys);
+    const ShownUsage page = ShowUsage(usage.AvailPage, usage.TotalPage, usage.UsagePage);
+    const ShownUsage work = ShowUsage(usage.AvailWork, usage.TotalWork, usage.UsageWork);
+    return {{Megabytes(phys.used), Megabytes(usage.TotalPhys), static_cast<double>(phys.percent)},
+            {Megabytes(page.used), static_cast<double>(page.percent)},
+            {Megabytes(work.used), static_cast<double>(work.percent)},
+            BarPosition(phys.percent)};
+}
+
+} // namespace
+
 StatusLines BuildStatusLines(const TMemoryUsage& usage, std::wstring_view physFormat,
                              const NumberSeparators& separators) {
+    const LineFigures figures = FiguresOf(usage);
     StatusLines lines;
-    const double phys[] = {Megabytes(usage.TotalPhys - usage.AvailPhys), Megabytes(usage.TotalPhys),
-                           static_cast<double>(usage.UsagePhys)};
-    lines.phys = FormatNumbers(physFormat, phys, separators);
-    const double page[] = {Megabytes(usage.TotalPage - usage.AvailPage), static_cast<double>(usage.UsagePage)};
-    lines.page = FormatNumbers(texts::kSecondaryStatusFormat, page, separators);
-    const double work[] = {Megabytes(usage.TotalWork - usage.AvailWork), static_cast<double>(usage.UsageWork)};
-    lines.work = FormatNumbers(texts::kSecondaryStatusFormat, work, separators);
-    lines.bar = BarPosition(usage.UsagePhys);
+    lines.phys = FormatNumbers(physFormat, figures.phys, separators);
+    lines.page = FormatNumbers(texts::kSecondaryStatusFormat, figures.page, separators);
+    lines.work = FormatNumbers(texts::kSecondaryStatusFormat, figures.work, separators);
+    lines.bar = figures.bar;
     return lines;
 }
 
@@ -210,20 +236,17 @@ unsigned StatusLineCache::Update(const TMemoryUsage& usage, std::wstring_view ph
         SetFormat(phys, physFormat);
     }
 
+    const LineFigures figures = FiguresOf(usage);
     unsigned changed = 0;
-    const double physFigures[] = {Megabytes(usage.TotalPhys - usage.AvailPhys), Megabytes(usage.TotalPhys),
-                                  static_cast<double>(usage.UsagePhys)};
-    if (Refresh(phys, physFigures)) {
+    if (Refresh(phys, figures.phys)) {
         changed |= kPhys;
     }
-    const double pageFigures[] = {Megabytes(usage.TotalPage - usage.AvailPage), static_cast<double>(usage.UsagePage)};
-    if (Refresh(page, pageFigures)) {
+    if (Refresh(page, figures.page)) {
         changed |= kPage;
     }
-    const double workFigures[] = {Megabytes(usage.TotalWork - usage.AvailWork), static_cast<double>(usage.UsageWork)};
-    if (Refresh(work, workFigures)) {
+    if (Refresh(work, figures.work)) {
         changed |= kWork;
     }
-    bar_ = BarPosition(usage.UsagePhys);
+    bar_ = figures.bar;
     return changed;
 }

@@ -33,6 +33,20 @@ double Megabytes(std::uint64_t bytes);
 // beyond int's range the nearest int, NaN 0.
 int BarPosition(float percent);
 
+// A usage as the lines and the bar show it: the used part of a total and its percentage. The
+// system's figures need not agree with each other: a 32-bit process under emulation is told the
+// physical total modulo 4 GiB with the real free amount, and a snapshot is not atomic. So more
+// free than total shows as nothing used (the unsigned difference would wrap to some 17 million
+// terabytes, and the percentage computed from it is as wrong), and a percentage outside 0..100
+// is held at its nearer end, NaN at 0.
+struct ShownUsage {
+    std::uint64_t used = 0;
+    float percent = 0;
+
+    bool operator==(const ShownUsage&) const = default;
+};
+ShownUsage ShowUsage(std::uint64_t avail, std::uint64_t total, float percent);
+
 struct StatusLines {
     std::wstring phys;
     std::wstring page;

@@ -43,10 +43,12 @@ void StatusRefresh::Tick(const TMemoryUsage& usage, std::wstring_view physFormat
     if (host.IsRunning()) {
         return;
     }
+    // The thresholds are met by the usage the lines show: a snapshot with more free than total
+    // memory would otherwise count as thousands of millions of percent in use.
     AutoCleanInputs in;
-    in.usagePhys = usage.UsagePhys;
-    in.usagePage = usage.UsagePage;
-    in.usageWork = usage.UsageWork;
+    in.usagePhys = ShowUsage(usage.AvailPhys, usage.TotalPhys, usage.UsagePhys).percent;
+    in.usagePage = ShowUsage(usage.AvailPage, usage.TotalPage, usage.UsagePage).percent;
+    in.usageWork = ShowUsage(usage.AvailWork, usage.TotalWork, usage.UsageWork).percent;
     AutoCleanRule* rules[kAutoCleanRuleCount] = {&in.phys, &in.page, &in.work, &in.minute};
     bool anyTicked = false;
     for (int i = 0; i < kAutoCleanRuleCount; ++i) {

@@ -10,8 +10,9 @@ packages=(
     # Wine, a display and what the end-to-end tests look with; ip for the offline namespace
     wine wine64 wine32:i386 xvfb xauth xdotool x11-utils imagemagick fonts-nanum fonts-wine locales
     iproute2
-    # libfaketime: the end-to-end tests move the program's wall clock past the auto-clean cooldown
-    faketime
+    # the end-to-end tests move the program's wall clock past the auto-clean cooldown with a
+    # preloaded library of their own (tests/e2e/clock_shift.c), 32-bit for the i686 build
+    gcc-multilib
     # libraries Wine only recommends: X rendering and input, TLS for WinHTTP
     libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 libxcomposite1 libxxf86vm1 libgl1
     libgnutls30 libgnutls30:i386 openssl ca-certificates
@@ -62,3 +63,6 @@ for name in ko_KR en_US de_DE; do
         run_root localedef -i "$name" -f UTF-8 "$name.UTF-8"
     fi
 done
+
+# Where the kernel runs no 32-bit code: qemu-i386, to run the 32-bit Wine loader (cached).
+bash "$(dirname "$0")/qemu-i386.sh"

@@ -8,6 +8,9 @@
 #   rb_wine_cleanup           stop the server and the Xvfb started here (also from a trap)
 #   rb_wine_loader EXE        the Wine loader that runs EXE (PE32+ -> wine64, PE32 -> wine)
 #   rb_wine32_works           true when this machine runs 32-bit Windows programs
+#   rb_wine32_enter SCRIPT ARGS...  where the kernel runs no 32-bit code, run SCRIPT again inside
+#                             a namespace that runs it through qemu-i386; sets RB_WINE32_MODE
+#                             (native, qemu or none) and, for none, RB_WINE32_WHY
 #   rb_offline COMMAND...     runs COMMAND without network but loopback, where the kernel allows
 #   rb_wine_browser           points a kept prefix's browser at this checkout's browser-capture.sh
 #   rb_desktop_screenshot FILE    a PNG of the Wine desktop window on DISPLAY
@@ -29,6 +32,44 @@ rb_log() { printf '%s\n' "$*" >&2; }
 # machines) refuse it with "Exec format error", and then only x64 programs run.
 rb_wine32_works() {
     "$RB_WINE32" --version >/dev/null 2>&1
+}
+
+# A command with qemu-i386 as the interpreter of i386 ELF programs, registered in the
+# binfmt_misc of a user namespace of its own (Linux 6.7 and later give each user namespace its
+# own): the system's registrations stay as they are, and only the command and its children see
+# it. The "F" flag opens the interpreter at registration, so it is found from any mount
+# namespace. Everything Wine runs must be inside: a 64-bit Wine process outside gets "Exec format
+# error" when it starts a 32-bit child. Run as: "${RB_QEMU_NAMESPACE[@]}" QEMU COMMAND...
+RB_QEMU_NAMESPACE=(unshare --user --map-root-user --mount --propagation private -- sh -c '
+    qemu=$1
+    shift
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc || exit 125
+    # Magic and mask: an ELF file, 32-bit, little-endian, executable or shared object, i386.
+    printf "%s" ":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$qemu:F" \
+        >/proc/sys/fs/binfmt_misc/register || exit 125
+    exec "$@"' rb-qemu-namespace)
+
+rb_wine32_enter() {
+    case ${RB_WINE32_MODE:-} in
+    qemu) return 0 ;; # this is the script run again inside the namespace
+    esac
+    if rb_wine32_works; then
+        export RB_WINE32_MODE=native
+        return 0
+    fi
+    local qemu
+    qemu=$(bash "$RB_ROOT/tools/qemu-i386.sh" --path)
+    export RB_WINE32_MODE=none
+    if [ ! -x "$qemu" ]; then
+        RB_WINE32_WHY="the kernel runs no 32-bit code and there is no $qemu (tools/qemu-i386.sh fetches it)"
+    elif ! "${RB_QEMU_NAMESPACE[@]}" "$qemu" "$RB_WINE32" --version >/dev/null 2>&1; then
+        RB_WINE32_WHY="the kernel runs no 32-bit code, and qemu-i386 cannot be registered in a user namespace of this project's own (that needs Linux 6.7 or later and unprivileged user namespaces)"
+    else
+        export RB_WINE32_MODE=qemu
+        exec "${RB_QEMU_NAMESPACE[@]}" "$qemu" bash "$@"
+    fi
+    export RB_WINE32_WHY
+    return 0
 }
 
 rb_wine_loader() {
@@ -116,7 +157,8 @@ rb_wine_symbol_font() {
 # version and version of this file; an interrupted build leaves no ".complete" and is redone.
 rb_wine_template() {
     local base=$1 key dir
-    key=$({ "$RB_WINE64" --version; rb_wine_settings; cat "$RB_ROOT/tools/wine-env.sh"; } | sha1sum | cut -c1-12)
+    # A prefix booted where 32-bit programs run has their half too.
+    key=$({ "$RB_WINE64" --version; rb_wine32_works && echo wine32; rb_wine_settings; cat "$RB_ROOT/tools/wine-env.sh"; } | sha1sum | cut -c1-12)
     dir=$base/wine-template-$key
     if [ -f "$dir/.complete" ]; then
         printf '%s\n' "$dir"

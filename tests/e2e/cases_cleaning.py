@@ -135,10 +135,12 @@ def status_problems(lines, bar, before, after, thousand, decimal, templates):
             return [f"{key} line {lines[key]!r} is not in the form {template!r} with {thousand!r} and {decimal!r}"]
         parsed[key] = {name: read_number(value, thousand, decimal) for name, value in match.groupdict().items()}
 
-    # Used memory drifts between readings; a few megabytes of slack on either side.
+    # Used memory drifts between readings; a few megabytes of slack on either side. More free than
+    # total (a 32-bit process under qemu-i386 is told the physical total modulo 4 GiB) shows as
+    # nothing used.
     slack_mb = 16
     for key, total, avail in (("phys", "total_phys", "avail_phys"), ("page", "total_page", "avail_page")):
-        used = [(m[total] - m[avail]) / MIB for m in (before, after)]
+        used = [max(m[total] - m[avail], 0) / MIB for m in (before, after)]
         shown = parsed[key]["used"]
         if not min(used) - slack_mb <= shown <= max(used) + slack_mb:
             problems.append(f"{key}: {shown:.0f} MB used shown, {used[0]:.0f}..{used[1]:.0f} MB measured")
@@ -220,7 +222,7 @@ def auto_clean(s):
     clean, one right after; none once unticked; never a notification."""
     clock = s.artifacts / f"{s.case}-clock.txt"
     set_clock(clock, 0)
-    process = s.launch(traced=True, env=s.faketime_env(clock))
+    process = s.launch(traced=True, env=s.shifted_clock_env(clock))
     s.drive("wait", "visible", 20000)
     trace = process.trace
     # Any usage meets 0 %. The list is read at every tick; setting it sends the program no
@@ -267,7 +269,7 @@ def lines_while_cleaning(s):
     machine's figures as memory moves, and no second clean starts although a rule calls for one."""
     clock = s.artifacts / f"{s.case}-clock.txt"
     set_clock(clock, 0)
-    process = s.launch(traced=True, env=s.faketime_env(clock))
+    process = s.launch(traced=True, env=s.shifted_clock_env(clock))
     s.drive("wait", "visible", 20000)
     trace = process.trace
     s.drive("pick", "EditUsagePhys", "0")
@@ -287,7 +289,10 @@ def lines_while_cleaning(s):
         after, problems = read()
         del block
         check(not problems, "while a clean runs, after 256 MB more were used: " + "; ".join(problems))
-        check(after["phys"] != before["phys"], f"the physical line stayed {before['phys']!r} while memory moved")
+        # Where the probe too sees more free than total memory, the physical line shows nothing
+        # used whatever happens: then the page-file line shows the move.
+        moved = "page" if numbers["avail_phys"] > numbers["total_phys"] else "phys"
+        check(after[moved] != before[moved], f"the {moved} line stayed {before[moved]!r} while memory moved")
         wait_ticks(trace, 2)
         check(not trace.purge_requests(), "a clean ran while the held one had not purged yet")
     check_one_purge(s, trace, wait_for_requests(trace, 6))

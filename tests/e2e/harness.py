@@ -22,7 +22,6 @@ WINE32 = "/usr/lib/wine/wine"
 # its other texts those of app/Texts.h (Session.texts).
 LOCALE = "ko_KR.UTF-8"
 DRIVER_TIMEOUT_S = 60
-LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 # The program's worker-thread names by constant (base/Workers.h).
 WORKERS = dict(re.findall(r'inline constexpr std::wstring_view (\w+) = L"([^"]*)";',
                           (Path(__file__).resolve().parents[2] / "base" / "Workers.h").read_text(encoding="utf-8")))
@@ -357,12 +356,13 @@ class Session:
                        stderr=self.log, env=self.env, timeout=30, check=True)
         return path
 
-    def faketime_env(self, offset_file):
-        """Environment that has Wine's wall clock (GetLocalTime) follow `offset_file` ("+301" moves
-        it 301 s ahead), read at every call, while tick counts and timers keep real time."""
-        check(Path(LIBFAKETIME).exists(), f"{LIBFAKETIME} is missing (tools/deps.sh installs faketime)")
-        return {"LD_PRELOAD": LIBFAKETIME, "FAKETIME_TIMESTAMP_FILE": str(offset_file), "FAKETIME_NO_CACHE": "1",
-                "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
+    def shifted_clock_env(self, offset_file):
+        """Environment that has the program's wall clock (GetLocalTime) follow `offset_file` ("+301"
+        moves it 301 s ahead), read at every call, while tick counts and timers keep real time:
+        clock_shift.so, built beside the driver for its bitness, preloaded into the Wine loader."""
+        library = self.driver.parent / "clock_shift.so"
+        check(library.exists(), f"{library} is missing (built with the driver)")
+        return {"LD_PRELOAD": str(library), "RB_CLOCK_SHIFT_FILE": str(offset_file)}
 
     @property
     def input(self):

@@ -118,6 +118,52 @@ TEST(StatusFormat, ClearedRecordShowsZeros) {
     EXPECT_EQ(lines.bar, 0);
 }
 
+// Whatever figures the system gives, a line shows at most its total as used and a percentage
+// within 0..100, and the bar stays on its scale.
+TEST(StatusFormat, LinesStaySaneForFiguresThatDisagree) {
+    constexpr std::uint64_t k4GiB = std::uint64_t{1} << 32;
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* what;
+        std::uint64_t avail;
+        std::uint64_t total;
+        float percent;
+        const wchar_t* line;
+        int bar;
+    } cases[] = {
+        {"typical", 11178 * MB, 16301 * MB, 31.43f, L"5,123 MB / 16,301 MB (31.43%)", 31},
+        // A 32-bit process under qemu: the total modulo 4 GiB (24 GiB + 3625 MB), the real free
+        // amount, and the engine's percentage of the wrapped difference.
+        {"free above a wrapped total", 23560 * MB, 3625 * MB, 4852817408.0f, L"0 MB / 3,625 MB (0.00%)", 0},
+        {"free one byte above the total", 2 * k4GiB + 1, 2 * k4GiB, 1.0e12f, L"0 MB / 8,192 MB (0.00%)", 0},
+        {"nothing free", 0, 2 * k4GiB, 100.0f, L"8,192 MB / 8,192 MB (100.00%)", 100},
+        {"all free", 2 * k4GiB, 2 * k4GiB, 0.0f, L"0 MB / 8,192 MB (0.00%)", 0},
+        {"no total", 5 * MB, 0, 0.0f, L"0 MB / 0 MB (0.00%)", 0},
+        {"percentage above 100", 1 * MB, 2 * MB, 250.0f, L"1 MB / 2 MB (100.00%)", 100},
+        {"negative percentage", 1 * MB, 2 * MB, -3.0f, L"1 MB / 2 MB (0.00%)", 0},
+        {"infinite percentage", 1 * MB, 2 * MB, std::numeric_limits<float>::infinity(), L"1 MB / 2 MB (100.00%)",
+         100},
+        {"NaN percentage", 1 * MB, 2 * MB, kNaN, L"1 MB / 2 MB (0.00%)", 0},
+        {"largest total", 0, ~std::uint64_t{0}, 100.0f, L"17,592,186,044,416 MB / 17,592,186,044,416 MB (100.00%)",
+         100},
+    };
+    for (const auto& c : cases) {
+        TMemoryUsage usage{};
+        usage.AvailPhys = usage.AvailPage = usage.AvailWork = c.avail;
+        usage.TotalPhys = usage.TotalPage = usage.TotalWork = c.total;
+        usage.UsagePhys = usage.UsagePage = usage.UsageWork = c.percent;
+        const auto lines = BuildStatusLines(usage, L"%.0n MB / %.0n MB (%n%%)", kEnglish);
+        EXPECT_EQ(lines.phys, c.line) << c.what;
+        EXPECT_EQ(lines.bar, c.bar) << c.what;
+        // The other two lines take the same rule: their used part and percentage are the tail
+        // of the physical line's.
+        const std::wstring phys(c.line);
+        const std::wstring secondary = phys.substr(0, phys.find(L" / ")) + phys.substr(phys.rfind(L" ("));
+        EXPECT_EQ(lines.page, secondary) << c.what;
+        EXPECT_EQ(lines.work, secondary) << c.what;
+    }
+}
+
 //--- StatusLineCache: the texts of BuildStatusLines, rebuilt only when they change
 
 constexpr unsigned kAll = StatusLineCache::kPhys | StatusLineCache::kPage | StatusLineCache::kWork;
@@ -261,6 +307,8 @@ TEST_F(CacheFixture, AgreesWithBuildStatusLinesOverRandomSnapshots) {
         usage.UsagePage = percent();
         usage.UsageWork = percent();
         Tick(usage, formats[i / 1500], i % 3 == 0 ? kGerman : kEnglish);
+        EXPECT_GE(cache.Bar(), 0);
+        EXPECT_LE(cache.Bar(), 100);
         if (HasFailure()) {
             FAIL() << "snapshot " << i;
         }

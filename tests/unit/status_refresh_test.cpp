@@ -87,6 +87,21 @@ TEST(StatusRefresh, EachRuleReadsItsOwnFigure) {
     }
 }
 
+// A snapshot with more free than total memory (a 32-bit process under emulation sees one) holds
+// a percentage of a wrapped difference, thousands of millions: it meets no threshold, as the
+// lines show nothing used.
+TEST(StatusRefresh, FreeAboveTotalMeetsNoThreshold) {
+    TMemoryUsage usage = Usage();
+    usage.AvailPhys = usage.TotalPhys + kMB;
+    usage.UsagePhys = 4852817408.0f;
+    FakeHost host;
+    host.rules[static_cast<int>(AutoCleanRuleKind::Phys)] = {true, L"1"};
+    StatusRefresh refresh;
+    refresh.Tick(usage, texts::kPhysStatusFormat, host);
+    EXPECT_EQ(host.cleans, 0);
+    EXPECT_EQ(host.bar, 0);
+}
+
 TEST(StatusRefresh, LinesAndBarFromTheSnapshot) {
     FakeHost host;
     StatusRefresh refresh;
