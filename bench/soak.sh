@@ -27,6 +27,13 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=../tools/build-env.sh
+source "$root/tools/build-env.sh"
+# shellcheck source=../tools/wine-env.sh
+source "$root/tools/wine-env.sh"
+# Where the kernel runs no 32-bit code, again inside the namespace where qemu-i386 runs them.
+rb_wine32_enter "$root/bench/soak.sh" "$@"
+
 minutes=60
 cleans=
 while [ $# -gt 0 ]; do
@@ -45,11 +52,6 @@ if ! awk -v m="$minutes" 'BEGIN { exit !(m > 0) }'; then
 fi
 cleans=${cleans:-$(awk -v m="$minutes" 'BEGIN { c = int(1000 * m / 60 + 0.5); print (c < 2 ? 2 : c) }')}
 
-# shellcheck source=../tools/build-env.sh
-source "$root/tools/build-env.sh"
-# shellcheck source=../tools/wine-env.sh
-source "$root/tools/wine-env.sh"
-
 say() { printf '%s\n' "$*" >&2; }
 die() {
     say "soak: $*"
@@ -60,7 +62,7 @@ if rb_wine32_works; then
     arch=i686
 else
     arch=x64
-    say "32-bit programs do not run on this machine: the soak runs the x64 build"
+    say "The soak runs the x64 build: ${RB_WINE32_WHY:-32-bit programs do not run here}"
 fi
 preset=mingw-$arch
 build=${SOAK_BUILD:-$root/build/soak-$arch}
