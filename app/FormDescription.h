@@ -131,14 +131,7 @@ consteval std::string_view Handler(std::string_view name) {
     throw "no control or menu item of the form names this handler";
 }
 
-// Handlers the form names that the window does not bind yet: their controls do nothing when
-// used. The list shrinks as the features behind them are built.
-inline constexpr std::string_view kUnboundHandlers[] = {
-    "ChkUsagePhysClick",   "EditUsagePhysChange", "ChkUsagePageClick", "EditUsagePageChange", "ChkUsageWorkClick",
-    "EditUsageWorkChange", "ChkMinuteClick",      "EditMinuteChange",  "ChkAutoStartClick",   "ChkCleanOnTrayClick",
-};
-
-// Whether `bound` and kUnboundHandlers together name every handler of the form exactly once.
+// Whether `bound` names every handler of the form exactly once.
 template <std::size_t N> consteval bool BindsEveryHandlerOnce(const std::array<std::string_view, N>& bound) {
     auto countIn = [](std::string_view name, auto const& list) {
         int n = 0;
@@ -147,7 +140,7 @@ template <std::size_t N> consteval bool BindsEveryHandlerOnce(const std::array<s
         }
         return n;
     };
-    auto namedOnce = [&](std::string_view name) { return countIn(name, bound) + countIn(name, kUnboundHandlers) == 1; };
+    auto namedOnce = [&](std::string_view name) { return countIn(name, bound) == 1; };
     for (const auto& c : detail::kControls) {
         if (!c.handler.empty() && !namedOnce(c.handler)) {
             return false;

@@ -10,6 +10,7 @@
 #include "app/FormDescription.h"
 #include "app/Texts.h"
 #include "app/Privilege_win.h"
+#include "config/Registry_win.h"
 #include "resources/ResourceIds.h"
 #include "tray/VisibleOnShell_win.h"
 #include "tray/WindowVisibility_win.h"
@@ -240,6 +241,7 @@ void TFrmRamBroom::FormCreate() {
     }
     cleaning_ = std::make_unique<CleaningJob>(
         CleaningJob::Args{&controls_.Get(form::Ctl("BtnClean")), &trayIcon_, &NextTime, &clock_, dispatcher_});
+    settings_ = std::make_unique<SettingsPageView>(controls_, SystemRegistry(), [this] { NextTime = clock_.Now(); });
     BindHandlers();
 
     // The application title is the window's caption, which translation may have changed.
@@ -273,6 +275,13 @@ void TFrmRamBroom::FormCreate() {
     }
     ShowPage(0);
 
+    // The first start after installation registers the logon task, with a delay; the load
+    // below registers it again without one, as every start that finds it does.
+    if (switch_ == Switch::Inst) {
+        RegisterAutoStartTask(kInstallDelaySeconds);
+    }
+    LoadConfig();
+
     TrayIcon::CreateArgs tray;
     tray.owner = hwnd_;
     tray.iconResources = {IDI_TRAY_IDLE, IDI_TRAY_BUSY};
@@ -302,8 +311,8 @@ void TFrmRamBroom::FormCreate() {
 }
 
 void TFrmRamBroom::BindHandlers() {
-    // Every handler the form table and the popup menu name, bound by that name; the names the
-    // window does not bind yet are form::kUnboundHandlers. Both are checked when this compiles.
+    // Every handler the form table and the popup menu name, bound by that name, each once: checked
+    // when this compiles.
     struct Binding {
         std::string_view name;
         MenuHandler handler;
@@ -316,6 +325,16 @@ void TFrmRamBroom::BindHandlers() {
         {form::Handler("BtnOpenClick"), &TFrmRamBroom::BtnOpenClick},
         {form::Handler("BtnCopyrightClick"), &TFrmRamBroom::BtnCopyrightClick},
         {form::Handler("BtnCloseClick"), &TFrmRamBroom::BtnCloseClick},
+        {form::Handler("ChkUsagePhysClick"), &TFrmRamBroom::ChkUsagePhysClick},
+        {form::Handler("ChkUsagePageClick"), &TFrmRamBroom::ChkUsagePageClick},
+        {form::Handler("ChkUsageWorkClick"), &TFrmRamBroom::ChkUsageWorkClick},
+        {form::Handler("ChkMinuteClick"), &TFrmRamBroom::ChkMinuteClick},
+        {form::Handler("EditUsagePhysChange"), &TFrmRamBroom::EditUsagePhysChange},
+        {form::Handler("EditUsagePageChange"), &TFrmRamBroom::EditUsagePageChange},
+        {form::Handler("EditUsageWorkChange"), &TFrmRamBroom::EditUsageWorkChange},
+        {form::Handler("EditMinuteChange"), &TFrmRamBroom::EditMinuteChange},
+        {form::Handler("ChkAutoStartClick"), &TFrmRamBroom::ChkAutoStartClick},
+        {form::Handler("ChkCleanOnTrayClick"), &TFrmRamBroom::ChkCleanOnTrayClick},
     };
     static_assert(form::BindsEveryHandlerOnce([] {
         std::array<std::string_view, std::size(kBindings)> names{};
@@ -392,6 +411,7 @@ void TFrmRamBroom::OnControlMessage(WPARAM wParam) {
         ShowMainWindow(hwnd_);
         break;
     case kCtlUninstall:
+        DeleteAutoStartTask();
         FCanClose = true;
         Close();
         break;

@@ -12,6 +12,7 @@
 
 #include "app/CleaningJob_win.h"
 #include "app/ProcessEntry.h"
+#include "app/SettingsPage_win.h"
 #include "app/StatusRefresh_win.h"
 #include "base/DateTime.h"
 #include "base/Handles_win.h"
@@ -38,6 +39,7 @@ public:
     void SetIsRunning(bool Value) { cleaning_->SetIsRunning(Value); }
     void BtnCleanClick(std::string_view senderClass) { cleaning_->BtnCleanClick(senderClass); }
     void TmrStatusTimer() { status_->TmrStatusTimer(); }
+    void LoadConfig() { settings_->Page().LoadConfig(); }
 
     // Reference time of the auto-clean interval and cooldown.
     TDateTime NextTime = 0;
@@ -70,6 +72,17 @@ private:
     void EditInfoClick(FormControl* sender);
     void BtnCleanClicked(FormControl* sender);
     void TrayIconClick();
+    // The settings page's, forwarded to it.
+    void ChkUsagePhysClick(FormControl*) { settings_->Page().ChkUsagePhysClick(); }
+    void ChkUsagePageClick(FormControl*) { settings_->Page().ChkUsagePageClick(); }
+    void ChkUsageWorkClick(FormControl*) { settings_->Page().ChkUsageWorkClick(); }
+    void ChkMinuteClick(FormControl*) { settings_->Page().ChkMinuteClick(); }
+    void EditUsagePhysChange(FormControl*) { settings_->Page().EditUsagePhysChange(); }
+    void EditUsagePageChange(FormControl*) { settings_->Page().EditUsagePageChange(); }
+    void EditUsageWorkChange(FormControl*) { settings_->Page().EditUsageWorkChange(); }
+    void EditMinuteChange(FormControl*) { settings_->Page().EditMinuteChange(); }
+    void ChkAutoStartClick(FormControl*) { settings_->Page().ChkAutoStartClick(); }
+    void ChkCleanOnTrayClick(FormControl*) { settings_->Page().ChkCleanOnTrayClick(); }
 
     HWND hwnd_ = nullptr;
     Switch switch_;
@@ -85,6 +98,7 @@ private:
     std::shared_ptr<TrayIcon> trayIcon_;
     std::unique_ptr<CleaningJob> cleaning_;
     std::unique_ptr<StatusRefreshView> status_;
+    std::unique_ptr<SettingsPageView> settings_;
     // The quit question is open: a second request brings it forward instead of asking again.
     bool quitQuestionOpen_ = false;
 

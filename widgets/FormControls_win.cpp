@@ -179,7 +179,15 @@ void FormControl::SetChecked(bool checked) {
     ::SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 int FormControl::SelectedIndex() const { return static_cast<int>(::SendMessageW(hwnd, CB_GETCURSEL, 0, 0)); }
-void FormControl::SetSelectedIndex(int index) { ::SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+void FormControl::SetSelectedIndex(int index) {
+    // CB_SETCURSEL clears the selection for -1; for an index past the items the documented
+    // behaviour is the same, but not every implementation keeps to it.
+    const auto count = ::SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
+    if (index < 0 || index >= count) {
+        index = -1;
+    }
+    ::SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
 
 std::wstring FormControl::SelectedText() const {
     int index = SelectedIndex();

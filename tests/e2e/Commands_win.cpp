@@ -385,6 +385,23 @@ bool Pick(JsonWriter& json, const ControlDesc& control, std::wstring_view text) 
     return list && index >= 0 && selected == index;
 }
 
+bool Choose(JsonWriter& json, const ControlDesc& control, std::wstring_view text) {
+    HWND list = ControlWindow(control);
+    const std::wstring item(text);
+    LRESULT index = CB_ERR;
+    LRESULT selected = CB_ERR;
+    if (list &&
+        inspect::Ask(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str()),
+                     index) &&
+        index >= 0 && inspect::Ask(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0, selected) && selected == index) {
+        const int id = ::GetDlgCtrlID(list);
+        ::PostMessageW(::GetParent(list), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    }
+    json.BeginObject().Key("found").Bool(list != nullptr).Key("index").Int(index).Key("selected").Int(selected);
+    json.EndObject();
+    return list && index >= 0 && selected == index;
+}
+
 bool Tray(JsonWriter& json) {
     HWND taskbar = inspect::Taskbar();
     json.BeginObject().Key("taskbar").Bool(taskbar != nullptr);

@@ -24,6 +24,9 @@ bool SetCheck(JsonWriter& json, const ControlDesc& control, bool checked);
 
 // Selects the item `text` of a drop-down list, adding it first when the list lacks it.
 bool Pick(JsonWriter& json, const ControlDesc& control, std::wstring_view text);
+// Picks the item TEXT of a drop-down list as the user does: selected, then the list's own
+// CBN_SELCHANGE to its parent. Not met when the list has no such item.
+bool Choose(JsonWriter& json, const ControlDesc& control, std::wstring_view text);
 
 // The taskbar: whether there is one, and where. Wine 8 draws the notification area's icons
 // on it (no window of their own): look for them on a screenshot.

@@ -20,6 +20,7 @@
 //   memstatus                     GlobalMemoryStatusEx and the driver's number separators
 //   setcheck NAME 0|1             BM_SETCHECK on a check box (no click notification)
 //   pick NAME TEXT                select TEXT in a drop-down list, adding it when missing
+//   choose NAME TEXT              pick the item TEXT as the user does (the list notifies)
 //   tray                          the taskbar (whose right end holds the notification area)
 //   tooltip hint|balloon [MS]     wait for a visible tool tip of that kind; its text
 //   popup [MS]                    wait for the program's popup menu to open
@@ -525,13 +526,16 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
     if (command == L"memstatus") {
         return Met(commands::MemStatus(reply.json));
     }
-    if ((command == L"setcheck" || command == L"pick") && argc > 3) {
+    if ((command == L"setcheck" || command == L"pick" || command == L"choose") && argc > 3) {
         const ControlDesc* control = form::FindControl(arg);
         if (!control) {
             return UsageError("no control of that name in the form table");
         }
         if (command == L"setcheck") {
             return Met(commands::SetCheck(reply.json, *control, std::wcstoul(argv[3], nullptr, 10) != 0));
+        }
+        if (command == L"choose") {
+            return Met(commands::Choose(reply.json, *control, argv[3]));
         }
         return Met(commands::Pick(reply.json, *control, argv[3]));
     }

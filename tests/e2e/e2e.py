@@ -367,6 +367,7 @@ import cases_cleaning  # noqa: E402
 import cases_squat  # noqa: E402,F401
 import cases_tray  # noqa: E402,F401
 import cases_hardening  # noqa: E402,F401
+import cases_settings  # noqa: E402,F401
 
 
 def main():

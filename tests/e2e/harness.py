@@ -27,6 +27,8 @@ WORKERS = dict(re.findall(r'inline constexpr std::wstring_view (\w+) = L"([^"]*)
                           (Path(__file__).resolve().parents[2] / "base" / "Workers.h").read_text(encoding="utf-8")))
 # The SDK's names (winnt.h, winuser.h).
 IMAGE_FILE_MACHINE_AMD64 = 0x8664
+# Where the program keeps its settings.
+SETTINGS_KEY = r"HKCU\Software\Brenwick\RamBroom"
 USER_DEFAULT_SCREEN_DPI = 96
 
 # The cases by name, in the order they were defined (e2e.py and the cases_*.py modules).
@@ -155,6 +157,7 @@ class Session:
         self.log = open(self.artifacts / f"{self.case}.log", "w", encoding="utf-8")
         self.kill_all()
         self.set_dpi(None)  # a case stopped half-way may have left its DPI behind
+        self.forget_settings()  # each case starts from a fresh profile
         count = self.drive("count")
         check(count["processes"] == 0 and count["windows"] == 0, f"an instance is still running: {count}")
         return self
@@ -218,6 +221,36 @@ class Session:
             command = ["reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
         subprocess.run([WINE64, *command], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, env=self.env, timeout=DRIVER_TIMEOUT_S)
+
+    # --- the stored settings (HKCU\Software\Brenwick\RamBroom), through Wine's reg.exe
+
+    def reg(self, *args):
+        """Runs Wine's reg.exe with `args`; returns its exit code and its output."""
+        done = subprocess.run([WINE64, "reg", *args], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, env=self.env, timeout=DRIVER_TIMEOUT_S)
+        return done.returncode, done.stdout.decode("utf-8", errors="replace")
+
+    def settings(self):
+        """The stored values by name: (type, data as reg.exe prints it, "0x1" for a REG_DWORD 1);
+        None when the key does not exist."""
+        code, out = self.reg("query", SETTINGS_KEY)
+        if code != 0:
+            return None
+        values = {}
+        for line in out.splitlines():
+            fields = line.strip().split(None, 2)
+            if len(fields) >= 2 and fields[1].startswith("REG_"):
+                values[fields[0]] = (fields[1], fields[2] if len(fields) == 3 else "")
+        return values
+
+    def store_setting(self, name, kind, data):
+        """Stores one value as the program would not: any reg.exe type and data."""
+        code, _ = self.reg("add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", str(data), "/f")
+        check(code == 0, f"reg add {name} {kind} {data} failed")
+
+    def forget_settings(self):
+        if os.name != "nt":
+            self.reg("delete", SETTINGS_KEY, "/f")
 
     # --- the program
 

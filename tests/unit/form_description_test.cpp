@@ -97,20 +97,4 @@ TEST(FormDescription, CompileTimeIndexIsTheTableRow) {
     static_assert(form::Handler("BtnCloseClick") == "BtnCloseClick"); // a menu item's handler
 }
 
-// The handlers not bound yet are handlers the table names, each once.
-TEST(FormDescription, UnboundHandlersAreNamedByTheTable) {
-    std::set<std::string_view> named;
-    for (const auto& c : form::Controls()) {
-        named.insert(c.handler);
-    }
-    for (const auto& m : form::PopupMenu()) {
-        named.insert(m.handler);
-    }
-    std::set<std::string_view> unbound;
-    for (auto name : form::kUnboundHandlers) {
-        EXPECT_TRUE(named.count(name)) << name << " is named by no control or menu item";
-        EXPECT_TRUE(unbound.insert(name).second) << name << " is listed twice";
-    }
-}
-
 } // namespace

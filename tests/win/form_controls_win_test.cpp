@@ -71,6 +71,12 @@ TEST_F(FormFixture, ComboBoxesHoldTheirItemsAndDefaultSelection) {
     EXPECT_FALSE(minute.Enabled());
     minute.SetSelectedIndex(-1);
     EXPECT_EQ(minute.SelectedText(), L"");
+    // A stored position past the items leaves the list with no selection, whatever it showed.
+    for (int index : {7, 100, -5}) {
+        minute.SetSelectedIndex(6);
+        minute.SetSelectedIndex(index);
+        EXPECT_EQ(minute.SelectedIndex(), -1) << index;
+    }
 }
 
 TEST_F(FormFixture, HandlersAreBoundByNameAndRoutedFromWmCommand) {
