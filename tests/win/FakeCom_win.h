@@ -65,9 +65,3 @@ public:
 private:
     ULONG references_ = 1;
 };
-
-// Hands out a new fake as `out`, the caller owning the one reference it starts with.
-template <typename Fake, typename Interface> HRESULT HandOut(Fake* fake, Interface** out) {
-    *out = fake;
-    return S_OK;
-}

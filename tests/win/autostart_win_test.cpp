@@ -37,7 +37,7 @@ std::string Variant(const VARIANT& value) {
     }
 }
 
-// Logs the call; on success hands out `fake` (or nothing when it is null), else releases it.
+// Hands out `fake` when the call (already logged) succeeded, else releases it.
 template <typename Fake, typename Interface> HRESULT Give(HRESULT hr, Fake* fake, Interface** out) {
     *out = nullptr;
     if (SUCCEEDED(hr)) {
