@@ -34,9 +34,9 @@ HRESULT PutText(T* object, HRESULT (STDMETHODCALLTYPE T::*put)(BSTR), std::wstri
 
 //--- Opening
 
-// Process-wide, so the first caller's values win: any COM activity before (the shell's, a
-// dialog's) makes this RPC_E_TOO_LATE, which is fine. Packet-level authentication and
-// impersonation are what the Task Scheduler's out-of-process service needs to act for us.
+// Process-wide and set once: after an earlier call, or after COM set its defaults at the
+// process's first marshalled call, it answers RPC_E_TOO_LATE, which is fine. Packet-level
+// authentication, and impersonation so that the scheduler's service can act as the caller.
 HRESULT InitializeSecurity(const AutoStartSystem& system) {
     const HRESULT hr = system.InitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
                                                  RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
