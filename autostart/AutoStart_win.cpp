@@ -1,227 +1,213 @@
 #include "autostart/AutoStart_win.h"
 
-#include <oleauto.h>
+#include <optional>
+#include <utility>
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "autostart/AutoStart.h"
 #include "base/Errors_win.h"
+#include "base/OleAuto_win.h"
 
 namespace {
 
-// {0F87369F-A4E5-4CFC-BD3E-73E6154572DD}, the Task Scheduler's service object.
-constexpr CLSID kClsidTaskScheduler = {0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
-
-struct BstrFree {
-    void operator()(BSTR text) const noexcept { ::SysFreeString(text); }
-};
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrFree>;
-
-// A BSTR copy of `text`; null when the allocation failed (OutOfMemoryIfNull).
-UniqueBstr Bstr(std::wstring_view text) {
-    return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+// The boundary of both operations. Their callers are never told of a failure: a failing
+// HRESULT, or an exception on the way (an allocation), ends the operation here, and the failure
+// is ignored.
+template <typename Operation> HRESULT Absorb(Operation&& operation) noexcept {
+    try {
+        return std::forward<Operation>(operation)();
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
 }
 
-HRESULT OutOfMemoryIfNull(const UniqueBstr& text) noexcept { return text ? S_OK : E_OUTOFMEMORY; }
-
-// A VARIANT cleared when it goes: empty (VT_EMPTY) until given a value.
-class Variant {
-public:
-    Variant() noexcept { ::VariantInit(&value_); }
-    ~Variant() { ::VariantClear(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    // Takes the string; false when it could not be made.
-    bool SetString(std::wstring_view text) noexcept {
-        ::VariantClear(&value_);
-        V_BSTR(&value_) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        V_VT(&value_) = V_BSTR(&value_) ? VT_BSTR : VT_EMPTY;
-        return V_BSTR(&value_) != nullptr;
-    }
-    void SetInt(LONG number) noexcept {
-        ::VariantClear(&value_);
-        V_VT(&value_) = VT_I4;
-        V_I4(&value_) = number;
-    }
-    const VARIANT& get() const noexcept { return value_; }
-
-private:
-    VARIANT value_;
-};
-
-// Security first (success or "already set" go on), then the service, connected as the current
-// user on this machine, and its root folder.
-HRESULT OpenRootFolder(const TaskSchedulerAccess& access, ComPtr<ITaskService>& service, ComPtr<ITaskFolder>& root) {
-    const HRESULT security = access.initializeSecurity();
-    if (FAILED(security) && security != RPC_E_TOO_LATE) {
-        return security;
-    }
-    RETURN_IF_FAILED(access.createService(service));
-    if (!service) {
-        return E_NOINTERFACE;
-    }
-    const Variant none;
-    RETURN_IF_FAILED(service->Connect(none.get(), none.get(), none.get(), none.get()));
-    const UniqueBstr rootPath = Bstr(L"\\");
-    RETURN_IF_FAILED(OutOfMemoryIfNull(rootPath));
-    return service->GetFolder(rootPath.get(), &root);
+HRESULT ToBstr(std::wstring_view text, UniqueBstr& out) noexcept {
+    out = MakeBstr(text);
+    return out ? S_OK : E_OUTOFMEMORY;
 }
 
-// Sets a string property of a scheduler object through its put_ method.
-template <typename Interface>
-HRESULT Put(Interface* object, HRESULT (STDMETHODCALLTYPE Interface::*put)(BSTR), std::wstring_view text) {
-    const UniqueBstr value = Bstr(text);
-    RETURN_IF_FAILED(OutOfMemoryIfNull(value));
+// Sets a text property: the callee gets a BSTR of its own for the call, freed after it.
+template <typename T>
+HRESULT PutText(T* object, HRESULT (STDMETHODCALLTYPE T::*put)(BSTR), std::wstring_view text) noexcept {
+    UniqueBstr value;
+    RETURN_IF_FAILED(ToBstr(text, value));
     return (object->*put)(value.get());
 }
 
-// The whole definition is built in memory and stored in one call at the end: a failure on the way
-// leaves a task already registered under that name exactly as it was.
-HRESULT RegisterTask(ITaskService* service, ITaskFolder* root, std::wstring_view name, const AutoStartTask& task) {
-    ComPtr<ITaskDefinition> definition;
-    RETURN_IF_FAILED(service->NewTask(0, &definition));
+//--- Opening
 
-    ComPtr<IPrincipal> principal;
-    RETURN_IF_FAILED(definition->get_Principal(&principal));
-    RETURN_IF_FAILED(principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST));
+// Process-wide and set once: after an earlier call, or after COM set its defaults at the
+// process's first marshalled call, it answers RPC_E_TOO_LATE, which is fine. Packet-level
+// authentication, and impersonation so that the scheduler's service can act as the caller.
+HRESULT InitializeSecurity(const AutoStartSystem& system) {
+    const HRESULT hr = system.InitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
+                                                 RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    return hr == RPC_E_TOO_LATE ? S_OK : hr;
+}
 
+HRESULT OpenRootFolder(const AutoStartSystem& system, ComPtr<ITaskService>& service, ComPtr<ITaskFolder>& root) {
+    RETURN_IF_FAILED(InitializeSecurity(system));
+    RETURN_IF_FAILED(system.CreateService(service));
+    // Server, user, domain, password all empty: this machine, as the current user.
+    const UniqueVariant none;
+    RETURN_IF_FAILED(service->Connect(none.get(), none.get(), none.get(), none.get()));
+    UniqueBstr rootPath;
+    RETURN_IF_FAILED(ToBstr(L"\\", rootPath));
+    return service->GetFolder(rootPath.get(), &root);
+}
+
+//--- Finding and deleting
+
+// S_OK when the folder lists a task named exactly `name` (letter case counts), S_FALSE when not.
+HRESULT FindTask(ITaskFolder* root, std::wstring_view name) {
+    ComPtr<IRegisteredTaskCollection> tasks;
+    RETURN_IF_FAILED(root->GetTasks(0, &tasks)); // 0: without TASK_ENUM_HIDDEN, hidden tasks are not listed
+    LONG count = 0;
+    RETURN_IF_FAILED(tasks->get_Count(&count));
+    // Items are numbered from 1; counting from 0 keeps the index from overflowing, whatever the count.
+    for (LONG i = 0; i < count; ++i) {
+        UniqueVariant index;
+        index.SetInt32(i + 1);
+        ComPtr<IRegisteredTask> task;
+        RETURN_IF_FAILED(tasks->get_Item(index.get(), &task));
+        UniqueBstr taskName;
+        RETURN_IF_FAILED(task->get_Name(taskName.put()));
+        if (std::wstring_view(taskName.get(), ::SysStringLen(taskName.get())) == name) {
+            return S_OK;
+        }
+    }
+    return S_FALSE;
+}
+
+HRESULT DeleteTaskNamed(ITaskFolder* root, std::wstring_view name) {
+    const HRESULT found = FindTask(root, name);
+    if (found != S_OK) {
+        return found; // a failure, or S_FALSE: none to delete
+    }
+    UniqueBstr taskName;
+    RETURN_IF_FAILED(ToBstr(name, taskName));
+    return root->DeleteTask(taskName.get(), 0);
+}
+
+//--- Registering
+
+HRESULT AddLogonTrigger(ITaskDefinition* definition, const std::optional<std::wstring>& delay) {
     ComPtr<ITriggerCollection> triggers;
     RETURN_IF_FAILED(definition->get_Triggers(&triggers));
     ComPtr<ITrigger> trigger;
     RETURN_IF_FAILED(triggers->Create(TASK_TRIGGER_LOGON, &trigger));
-    if (task.delay) {
-        ComPtr<ILogonTrigger> logon;
-        RETURN_IF_FAILED(trigger.As(&logon));
-        RETURN_IF_FAILED(Put(logon.Get(), &ILogonTrigger::put_Delay, *task.delay));
+    if (!delay) {
+        return S_OK; // not even "PT0S": the delay stays unset
     }
+    ComPtr<ILogonTrigger> logon;
+    RETURN_IF_FAILED(trigger.As(&logon));
+    return PutText(logon.Get(), &ILogonTrigger::put_Delay, *delay);
+}
 
+HRESULT AddStartAction(ITaskDefinition* definition, const LogonTaskLaunch& launch) {
     ComPtr<IActionCollection> actions;
     RETURN_IF_FAILED(definition->get_Actions(&actions));
     ComPtr<IAction> action;
     RETURN_IF_FAILED(actions->Create(TASK_ACTION_EXEC, &action));
     ComPtr<IExecAction> exec;
     RETURN_IF_FAILED(action.As(&exec));
-    RETURN_IF_FAILED(Put(exec.Get(), &IExecAction::put_Path, task.path));
-    RETURN_IF_FAILED(Put(exec.Get(), &IExecAction::put_WorkingDirectory, task.workingDirectory));
-    RETURN_IF_FAILED(Put(exec.Get(), &IExecAction::put_Arguments, task.arguments));
+    RETURN_IF_FAILED(PutText(exec.Get(), &IExecAction::put_Path, launch.Path));
+    RETURN_IF_FAILED(PutText(exec.Get(), &IExecAction::put_WorkingDirectory, launch.WorkingDirectory));
+    return PutText(exec.Get(), &IExecAction::put_Arguments, launch.Arguments);
+}
 
+// A logon missed (the service was down) starts the program when it can; the program runs for as
+// long as it likes (the default stops a task after 72 hours), idle or on batteries. Everything
+// else keeps the service's default.
+HRESULT ApplySettings(ITaskDefinition* definition) {
     ComPtr<ITaskSettings> settings;
     RETURN_IF_FAILED(definition->get_Settings(&settings));
     RETURN_IF_FAILED(settings->put_StartWhenAvailable(VARIANT_TRUE));
-    RETURN_IF_FAILED(Put(settings.Get(), &ITaskSettings::put_ExecutionTimeLimit, L"PT0S")); // no time limit
+    RETURN_IF_FAILED(PutText(settings.Get(), &ITaskSettings::put_ExecutionTimeLimit, L"PT0S")); // PT0S: no limit
     ComPtr<IIdleSettings> idle;
     RETURN_IF_FAILED(settings->get_IdleSettings(&idle));
     RETURN_IF_FAILED(idle->put_StopOnIdleEnd(VARIANT_FALSE));
     RETURN_IF_FAILED(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE));
-    RETURN_IF_FAILED(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE));
-
-    const UniqueBstr taskName = Bstr(name);
-    RETURN_IF_FAILED(OutOfMemoryIfNull(taskName));
-    const Variant user, password;
-    Variant sddl;
-    if (!sddl.SetString(L"")) {
-        return E_OUTOFMEMORY;
-    }
-    ComPtr<IRegisteredTask> registered;
-    return root->RegisterTaskDefinition(taskName.get(), definition.Get(), TASK_CREATE_OR_UPDATE, user.get(),
-                                        password.get(), TASK_LOGON_INTERACTIVE_TOKEN, sddl.get(), &registered);
+    return settings->put_StopIfGoingOnBatteries(VARIANT_FALSE);
 }
 
-// Whether the root folder lists a task of exactly `name` (flag 0: hidden tasks are not listed).
-HRESULT FindTask(ITaskFolder* root, std::wstring_view name, bool& found) {
-    found = false;
-    ComPtr<IRegisteredTaskCollection> tasks;
-    RETURN_IF_FAILED(root->GetTasks(0, &tasks));
-    LONG count = 0;
-    RETURN_IF_FAILED(tasks->get_Count(&count));
-    for (LONG i = 1; i <= count; ++i) { // the collection counts from 1
-        Variant index;
-        index.SetInt(i);
-        ComPtr<IRegisteredTask> task;
-        RETURN_IF_FAILED(tasks->get_Item(index.get(), &task));
-        BSTR raw = nullptr;
-        RETURN_IF_FAILED(task->get_Name(&raw));
-        const UniqueBstr taskName(raw);
-        if (std::wstring_view(taskName ? taskName.get() : L"", ::SysStringLen(taskName.get())) == name) {
-            found = true;
+HRESULT RegisterLogonTask(const AutoStartSystem& system, ITaskService* service, ITaskFolder* root,
+                          std::wstring_view name, int delaySeconds) {
+    std::wstring path;
+    RETURN_IF_FAILED(system.ExecutablePath(path));
+    const LogonTaskLaunch launch = MakeLogonTaskLaunch(path, delaySeconds);
+
+    ComPtr<ITaskDefinition> definition;
+    RETURN_IF_FAILED(service->NewTask(0, &definition));
+    ComPtr<IPrincipal> principal;
+    RETURN_IF_FAILED(definition->get_Principal(&principal));
+    RETURN_IF_FAILED(principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST)); // elevated, without a consent prompt
+    RETURN_IF_FAILED(AddLogonTrigger(definition.Get(), launch.Delay));
+    RETURN_IF_FAILED(AddStartAction(definition.Get(), launch));
+    RETURN_IF_FAILED(ApplySettings(definition.Get()));
+
+    // The definition reaches the service only here, whole, so a failure above leaves a task of
+    // that name exactly as it was. Empty user and password with an interactive token: the task
+    // runs as the registering user, in that user's session, and no password is stored. The empty
+    // security descriptor keeps the folder's.
+    UniqueBstr taskName;
+    RETURN_IF_FAILED(ToBstr(name, taskName));
+    const UniqueVariant none;
+    UniqueVariant sddl;
+    RETURN_IF_FAILED(sddl.SetText(L""));
+    ComPtr<IRegisteredTask> registered;
+    return root->RegisterTaskDefinition(taskName.get(), definition.Get(), TASK_CREATE_OR_UPDATE, none.get(), none.get(),
+                                        TASK_LOGON_INTERACTIVE_TOKEN, sddl.get(), &registered);
+}
+
+// GetModuleFileNameW truncates to the buffer without failing (and without a terminator before
+// Vista): grow until the name fits, up to the longest path there is.
+HRESULT ModuleFileName(std::wstring& path) {
+    constexpr std::size_t kLongestPath = 32768;
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return HresultFromLastError();
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            path = std::move(buffer);
             return S_OK;
         }
-    }
-    return S_OK;
-}
-
-HRESULT SetTask(const TaskSchedulerAccess& access, std::wstring_view name, bool enable, int delaySeconds) {
-    ComPtr<ITaskService> service;
-    ComPtr<ITaskFolder> root;
-    RETURN_IF_FAILED(OpenRootFolder(access, service, root));
-    if (enable) {
-        return RegisterTask(service.Get(), root.Get(), name, AutoStartTaskFor(access.executablePath(), delaySeconds));
-    }
-    bool found = false;
-    RETURN_IF_FAILED(FindTask(root.Get(), name, found));
-    if (!found) {
-        return S_OK;
-    }
-    const UniqueBstr taskName = Bstr(name);
-    RETURN_IF_FAILED(OutOfMemoryIfNull(taskName));
-    return root->DeleteTask(taskName.get(), 0);
-}
-
-std::wstring ModuleFileName() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
+        if (buffer.size() >= kLongestPath) {
+            return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
         }
-        if (length < path.size()) {
-            return std::wstring(path.data(), length);
-        }
-        path.resize(path.size() * 2); // truncated: a longer path than the buffer
+        buffer.resize(buffer.size() * 2);
     }
 }
 
 } // namespace
 
-const TaskSchedulerAccess& SystemTaskScheduler() {
-    static const TaskSchedulerAccess access{
-        [] {
-            return ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
-                                          RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
-        },
-        [](ComPtr<ITaskService>& service) {
-            ComPtr<IUnknown> object;
-            RETURN_IF_FAILED(::CoCreateInstance(kClsidTaskScheduler, nullptr,
-                                                CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                                reinterpret_cast<void**>(object.GetAddressOf())));
-            return object.As(&service);
-        },
-        ModuleFileName,
-    };
-    return access;
+const AutoStartSystem& WindowsAutoStartSystem() noexcept {
+    static const AutoStartSystem system{::CoInitializeSecurity, CreateTaskService, ModuleFileName};
+    return system;
 }
 
-// Start at logon is a preference: whatever fails (COM security, the service, any method, memory)
-// leaves things as they were, and is not reported. This is the one place that says so.
-void SetAutoStartTask(std::wstring_view Name, bool Enable, int DelaySeconds,
-                      const TaskSchedulerAccess& access) noexcept {
-    try {
-        static_cast<void>(SetTask(access, Name, Enable, DelaySeconds));
-    } catch (...) {
-    }
-}
-
-bool HasAutoStartTask(std::wstring_view Name, const TaskSchedulerAccess& access) noexcept {
-    bool found = false;
-    try {
+void SetAutoStartTask(const AutoStartSystem& System, std::wstring_view Name, bool Enable, int DelaySeconds) noexcept {
+    static_cast<void>(Absorb([&] {
         ComPtr<ITaskService> service;
         ComPtr<ITaskFolder> root;
-        if (SUCCEEDED(OpenRootFolder(access, service, root))) {
-            static_cast<void>(FindTask(root.Get(), Name, found));
-        }
-    } catch (...) {
-    }
-    return found;
+        RETURN_IF_FAILED(OpenRootFolder(System, service, root));
+        return Enable ? RegisterLogonTask(System, service.Get(), root.Get(), Name, DelaySeconds)
+                      : DeleteTaskNamed(root.Get(), Name);
+    }));
 }
+
+bool HasAutoStartTask(const AutoStartSystem& System, std::wstring_view Name) noexcept {
+    return Absorb([&] {
+               ComPtr<ITaskService> service;
+               ComPtr<ITaskFolder> root;
+               RETURN_IF_FAILED(OpenRootFolder(System, service, root));
+               return FindTask(root.Get(), Name);
+           }) == S_OK;
+}
+
+void SetAutoStartTask(std::wstring_view Name, bool Enable, int DelaySeconds) noexcept {
+    SetAutoStartTask(WindowsAutoStartSystem(), Name, Enable, DelaySeconds);
+}
+
+bool HasAutoStartTask(std::wstring_view Name) noexcept { return HasAutoStartTask(WindowsAutoStartSystem(), Name); }
