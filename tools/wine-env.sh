@@ -139,18 +139,28 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
 "Gulim"="NanumGothic"
 "Malgun Gothic"="NanumGothic"
+"MS UI Gothic"="IPAPGothic"
+"Meiryo"="IPAPGothic"
+"Yu Gothic UI"="IPAPGothic"
+"SimSun"="WenQuanYi Micro Hei"
+"Microsoft YaHei"="WenQuanYi Micro Hei"
+"PMingLiU"="WenQuanYi Micro Hei"
 
 [HKEY_CURRENT_USER\\Software\\Wine\\WineBrowser]
 "Browsers"="$RB_ROOT/tools/browser-capture.sh"
 EOF
 }
 
-# Debian's Wine does not look in fonts-wine's folder; without Marlett the caption buttons
-# show letters instead of their symbols.
+# Debian's Wine does not look in fonts-wine's folder. Without Marlett the caption buttons show
+# letters instead of their symbols; without Tahoma, the desktop font, Wine draws Latin text in
+# whatever face fontconfig offers and Cyrillic and Arabic in the Korean font.
 rb_wine_symbol_font() {
-    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-        cp /usr/share/wine/fonts/marlett.ttf "$1/drive_c/windows/Fonts/"
-    fi
+    local font
+    for font in marlett tahoma tahomabd; do
+        if [ -f "/usr/share/wine/fonts/$font.ttf" ]; then
+            cp "/usr/share/wine/fonts/$font.ttf" "$1/drive_c/windows/Fonts/"
+        fi
+    done
 }
 
 # Prints the template's path. Booting a prefix takes 15-25 s, so it happens once per Wine
