@@ -17,6 +17,7 @@ std::wstring& CurrentLanguage() {
 }
 
 void LoadTranslations(HMODULE module) {
+    Catalog().clear();
     // RCDATA bytes come back as stored, byte-order mark included; the reader skips it.
     if (HRSRC found = ::FindResourceW(module, L"translate", RT_RCDATA)) {
         const DWORD size = ::SizeofResource(module, found);
