@@ -49,15 +49,15 @@ def layout_problems(controls):
     problems = []
     for c in controls:
         parent = by_name.get(c["parent"])
-        if parent and parent["kind"] != "PageControl":
-            x, y, w, h = c["rect"]
-            _, _, pw, ph = parent["rect"]
-            if x < 0 or y < 0 or x + w > pw or y + h > ph:
-                problems.append(f"{c['name']}: at {c['rect']}, outside its parent {c['parent']} ({pw} x {ph})")
+        if parent:
+            x, y, w, h = c["screen"]
+            px, py, pw, ph = parent["screen"]
+            if x < px or y < py or x + w > px + pw or y + h > py + ph:
+                problems.append(f"{c['name']}: at {c['screen']}, outside its parent {c['parent']} at {parent['screen']}")
         for other in controls:
-            if (other["name"] > c["name"] and other["parent"] == c["parent"] and c["kind"] in CAPTIONED_KINDS
-                    and overlap(c["rect"], other["rect"])):
-                problems.append(f"{c['name']} at {c['rect']} covers {other['name']} at {other['rect']}")
+            if (other["name"] != c["name"] and other["parent"] == c["parent"] and c["kind"] in CAPTIONED_KINDS
+                    and overlap(c["screen"], other["screen"])):
+                problems.append(f"{c['name']} at {c['screen']} covers {other['name']} at {other['screen']}")
     return problems
 
 
