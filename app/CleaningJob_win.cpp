@@ -1,5 +1,7 @@
 #include "app/CleaningJob_win.h"
 
+#include "translate/Translate_win.h"
+
 #include "app/Notification_win.h"
 #include "app/Texts.h"
 #include "base/Worker_win.h"
@@ -31,8 +33,15 @@ void CleaningJob::CleaningDone(bool alarm) {
     *args_.nextTime = args_.clock->Now();
     SetIsRunning(false);
     if (alarm) {
-        ShowNotification(args_.trayIcon->get(), std::wstring(texts::kCleaned));
+        ShowNotification(args_.trayIcon->get(), Translate(texts::kCleaned));
     }
+}
+
+// The busy caption's key has a blank and three dots after the word, so no catalog entry matches
+// it and it would read Korean in every language: outside Korean the word's own translation
+// ("Cleaning...") is shown instead.
+std::wstring CleaningJob::BusyCaption() {
+    return CurrentLanguage() == L"ko" ? Translate(texts::kCleanBusy) : Translate(texts::kCleanBusyWord);
 }
 
 void CleaningJob::SetIsRunning(bool Value) {
@@ -40,7 +49,7 @@ void CleaningJob::SetIsRunning(bool Value) {
         return;
     }
     FIsRunning = Value;
-    args_.button->SetText(Value ? texts::kCleanBusy : texts::kCleanIdle);
+    args_.button->SetText(Value ? BusyCaption() : Translate(texts::kCleanIdle));
     args_.button->SetEnabled(!Value);
     if (const auto& icon = *args_.trayIcon) {
         icon->SetIconIndex(Value ? 1 : 0);

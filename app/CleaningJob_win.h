@@ -34,6 +34,7 @@ public:
     void CleaningDone(bool alarm) override;
 
 private:
+    static std::wstring BusyCaption();
     Args args_;
     bool FIsRunning = false;
 };

@@ -9,9 +9,11 @@
 #include "app/Application_win.h"
 #include "app/FormDescription.h"
 #include "app/Texts.h"
+#include "app/TranslateWindow_win.h"
 #include "app/Privilege_win.h"
 #include "config/Registry_win.h"
 #include "resources/ResourceIds.h"
+#include "translate/Translate_win.h"
 #include "tray/VisibleOnShell_win.h"
 #include "tray/WindowVisibility_win.h"
 #include "update/AppVersion_win.h"
@@ -244,6 +246,7 @@ void TFrmRamBroom::FormCreate() {
     settings_ = std::make_unique<SettingsPageView>(controls_, SystemRegistry(), [this] { NextTime = clock_.Now(); });
     BindHandlers();
 
+    TranslateComponent(hwnd_, controls_, popup_.get());
     // The application title is the window's caption, which translation may have changed.
     {
         const int length = ::GetWindowTextLengthW(hwnd_);
@@ -252,8 +255,8 @@ void TFrmRamBroom::FormCreate() {
         ApplicationTitle() = caption;
     }
     controls_.Get(form::Ctl("EditInfo"))
-        .SetText(std::wstring(texts::kVersionWord) + L": " + GetAppVersion(L"%d.%d.%d"));
-    FmtPhysStatus = texts::kPhysStatusFormat;
+        .SetText(Translate(texts::kVersionWord) + L": " + GetAppVersion(L"%d.%d.%d"));
+    FmtPhysStatus = Translate(texts::kPhysStatusFormat);
 
     // Desktop font, layout for the window's DPI, centred on its monitor.
     ApplyDpi(dpi::ForWindow(hwnd_), nullptr);
@@ -487,7 +490,7 @@ void TFrmRamBroom::BtnCloseClick(FormControl*) {
         return;
     }
     quitQuestionOpen_ = true;
-    const int answer = ::MessageBoxW(hwnd_, std::wstring(texts::kQuitQuestion).c_str(), ApplicationTitle().c_str(),
+    const int answer = ::MessageBoxW(hwnd_, Translate(texts::kQuitQuestion).c_str(), ApplicationTitle().c_str(),
                                      kQuitQuestionFlags);
     quitQuestionOpen_ = false;
     if (answer == IDYES) {

@@ -15,6 +15,7 @@
 #include "app/ProcessEntry.h"
 #include "base/Clock_win.h"
 #include "base/Handles_win.h"
+#include "translate/Translate_win.h"
 #include "widgets/Dpi_win.h"
 
 namespace {
@@ -144,6 +145,7 @@ void Win32ProcessEntry::RunFirstInstance(Switch sw) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     dpi::EnableProcessAwareness();
+    LoadTranslations(instance);
     Win32ProcessEntry system(instance);
     return RunProcessEntry(system, ParseSwitch(FirstArgument()));
 }

@@ -20,6 +20,8 @@ inline constexpr std::wstring_view kSecondaryStatusFormat = L"%.0n MB (%n%%)";
 // the word, so it is not the catalog's entry for the word alone.
 inline constexpr std::wstring_view kCleanIdle = L"정리하기";
 inline constexpr std::wstring_view kCleanBusy = L"정리중 ...";
+// That word alone, the catalog's entry: outside Korean the busy caption is its translation.
+inline constexpr std::wstring_view kCleanBusyWord = L"정리중";
 
 // The notification after a clean started from the notification-area icon.
 inline constexpr std::wstring_view kCleaned = L"메모리를 정리하였습니다.";

@@ -17,8 +17,8 @@
 # neither waits for nor changes the project's build/mingw-i686. Where this machine cannot run
 # 32-bit Linux programs (and so no 32-bit Wine), (a) to (c) are measured on the x64 build
 # (preset mingw-x64) and the report says so. Everything Wine runs is kept off the network. The
-# prefix gets the settings of ./test's (virtual desktop with a taskbar, Korean font
-# replacements), so the program draws its Korean texts in a Korean font as it does there.
+# prefix gets the settings of ./test's (virtual desktop with a taskbar, East Asian font
+# replacements), so the program draws its texts in the same faces as it does there.
 #
 # Environment: BENCH_DISPLAY (:72), BENCH_WINEPREFIX (/tmp/rambroom-bench-wine), BENCH_BUILD_I686
 # (build/bench-i686), BENCH_BUILD_X64 (build/bench-x64), BENCH_SETTLE (seconds between the window
@@ -126,12 +126,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w
 fi
 # A virtual desktop with a shell (without a window manager, windows have no frame and hiding one
-# stalls for seconds) and the Korean font replacements. They must be in the registry before the
+# stalls for seconds) and the East Asian font replacements. They must be in the registry before the
 # server starts, so a prefix that lacks them gets them and a restarted server.
-if ! grep -q '"EnableShell"=dword:00000001' "$WINEPREFIX/user.reg" || ! grep -q '"Gulim"="NanumGothic"' "$WINEPREFIX/user.reg"; then
+if ! grep -q '"EnableShell"=dword:00000001' "$WINEPREFIX/user.reg" || ! grep -q '"SimSun"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg"; then
     say "importing the desktop and font settings into $WINEPREFIX"
     rb_wine_settings >"$WINEPREFIX/drive_c/rambroom-settings.reg"
-    rb_wine_symbol_font "$WINEPREFIX"
+    rb_wine_fonts "$WINEPREFIX"
     "$wine64" regedit /S 'C:\rambroom-settings.reg' </dev/null >>"$logs/wineboot.log" 2>&1
     wineserver -k || true
     wineserver -w

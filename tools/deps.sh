@@ -8,8 +8,10 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 cmake ninja-build g++
     googletest libgtest-dev libgmock-dev python3
     # Wine, a display and what the end-to-end tests look with; ip for the offline namespace
-    wine wine64 wine32:i386 xvfb xauth xdotool x11-utils imagemagick fonts-nanum fonts-wine locales
-    iproute2
+    wine wine64 wine32:i386 xvfb xauth xdotool x11-utils imagemagick fonts-wine locales iproute2
+    # the window in its eight languages: Korean, Japanese and Chinese faces (Wine's Tahoma, from
+    # fonts-wine, draws Latin, Cyrillic and Arabic)
+    fonts-nanum fonts-ipafont-gothic fonts-wqy-microhei
     # the end-to-end tests move the program's wall clock past the auto-clean cooldown with a
     # preloaded library of their own (tests/e2e/clock_shift.c), 32-bit for the i686 build
     gcc-multilib
@@ -57,8 +59,9 @@ elif [ $need_update -eq 1 ]; then
 fi
 
 # Wine takes the user's locale from LC_ALL / LANG, and falls back to en-US without saying
-# so when the Linux locale is not generated. German: number separators other than en-US's.
-for name in ko_KR en_US de_DE; do
+# so when the Linux locale is not generated. The catalog's eight languages, and German: a
+# language the catalog lacks, with number separators other than en-US's.
+for name in ko_KR en_US ja_JP zh_CN ru_RU it_IT fr_FR ar_SA de_DE; do
     if ! locale -a 2>/dev/null | grep -qix "$name.utf-\?8"; then
         run_root localedef -i "$name" -f UTF-8 "$name.UTF-8"
     fi

@@ -16,8 +16,9 @@
 #   rb_desktop_screenshot FILE    a PNG of the Wine desktop window on DISPLAY
 #
 # The template prefix has a virtual desktop "Default" with a taskbar (without a window
-# manager, hiding a window stalls and the notification area does not exist), Korean font
-# replacements, Wine's symbol font, and tools/browser-capture.sh as the browser.
+# manager, hiding a window stalls and the notification area does not exist), replacements of
+# the Korean, Japanese and Chinese system faces by Debian's, Wine's own Tahoma and symbol font,
+# and tools/browser-capture.sh as the browser.
 
 RB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 RB_WINE64=/usr/lib/wine/wine64
@@ -139,18 +140,28 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
 "Gulim"="NanumGothic"
 "Malgun Gothic"="NanumGothic"
+"MS UI Gothic"="IPAPGothic"
+"Meiryo"="IPAPGothic"
+"Yu Gothic UI"="IPAPGothic"
+"SimSun"="WenQuanYi Micro Hei"
+"Microsoft YaHei"="WenQuanYi Micro Hei"
+"PMingLiU"="WenQuanYi Micro Hei"
 
 [HKEY_CURRENT_USER\\Software\\Wine\\WineBrowser]
 "Browsers"="$RB_ROOT/tools/browser-capture.sh"
 EOF
 }
 
-# Debian's Wine does not look in fonts-wine's folder; without Marlett the caption buttons
-# show letters instead of their symbols.
-rb_wine_symbol_font() {
-    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-        cp /usr/share/wine/fonts/marlett.ttf "$1/drive_c/windows/Fonts/"
-    fi
+# Debian's Wine does not look in fonts-wine's folder. Without Marlett the caption buttons show
+# letters instead of their symbols; without Tahoma, the desktop font, Wine draws Latin text in
+# whatever face fontconfig offers and Cyrillic and Arabic in the Korean font.
+rb_wine_fonts() {
+    local font
+    for font in marlett tahoma tahomabd; do
+        if [ -f "/usr/share/wine/fonts/$font.ttf" ]; then
+            cp "/usr/share/wine/fonts/$font.ttf" "$1/drive_c/windows/Fonts/"
+        fi
+    done
 }
 
 # Prints the template's path. Booting a prefix takes 15-25 s, so it happens once per Wine
@@ -179,7 +190,7 @@ rb_wine_template() {
         "$RB_WINE64" wineboot -i </dev/null >"$dir.log" 2>&1 &&
             wineserver -w &&
             rb_wine_settings >"$dir/drive_c/rambroom-settings.reg" &&
-            rb_wine_symbol_font "$dir" &&
+            rb_wine_fonts "$dir" &&
             "$RB_WINE64" regedit /S 'C:\rambroom-settings.reg' </dev/null >>"$dir.log" 2>&1 &&
             { wineserver -k 2>/dev/null || true; }
         wineserver -w

@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Handles_win.h"
+#include "widgets/CaptionFit.h"
 #include "widgets/ControlKinds_win.h"
 #include "widgets/Dpi_win.h"
 #include "widgets/Logo_win.h"
@@ -12,6 +14,12 @@
 namespace {
 
 constexpr UINT_PTR kControlSubclassId = 1;
+// At 96 DPI: where a check box's text starts (its box and the space after it), the room its
+// focus rectangle takes beyond the text, and the least space kept between a grown caption
+// and its neighbour or its parent's edge.
+constexpr int kCheckBoxTextOffset = 17;
+constexpr int kFocusMargin = 3;
+constexpr int kCaptionGap = 8;
 // The form and its containers are white: the colour of the stock WHITE_BRUSH.
 constexpr COLORREF kFormBackground = RGB(255, 255, 255);
 constexpr UINT_PTR kContainerSubclassId = 3;
@@ -126,6 +134,67 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 
 // Pixels to add to the closed height of a drop-down list so its list shows all items.
 constexpr int kDropDownListExtra = 160;
+
+// Check boxes and left-aligned labels with a caption of their own: the controls whose text a
+// translation can make longer than the form made room for.
+bool CaptionMayGrow(const FormControl& c) {
+    if (c.desc.caption.empty() || (c.desc.flags & (kCtlOwnFont | kCtlCentered))) {
+        return false;
+    }
+    return c.desc.kind == ControlKind::CheckBox || c.desc.kind == ControlKind::Label;
+}
+
+// The width a control needs to show its whole text in its font: a check box adds its box and
+// the space before the text.
+int NeededWidth(const FormControl& c, UINT dpi) {
+    const std::wstring text = c.Text();
+    HDC dc = ::GetDC(c.hwnd);
+    if (!dc) {
+        return -1;
+    }
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(c.hwnd, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    const BOOL measured = ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(c.hwnd, dc);
+    if (!measured) {
+        return -1;
+    }
+    int width = extent.cx;
+    if (c.desc.kind == ControlKind::CheckBox) {
+        width += dpi::Scale(kCheckBoxTextOffset, dpi) + dpi::Scale(kFocusMargin, dpi);
+    }
+    return width;
+}
+
+// Lets the captions of the children of `parent` (nullptr: the window) grow into the free space
+// beside them, so that no translated text is cut off where room is left.
+void FitCaptions(HWND parentWindow, const std::vector<FormControl*>& children, UINT dpi) {
+    std::vector<caption_fit::Item> items;
+    bool anyTooLong = false;
+    for (FormControl* c : children) {
+        RECT r{};
+        ::GetWindowRect(c->hwnd, &r);
+        ::MapWindowPoints(HWND_DESKTOP, parentWindow, reinterpret_cast<POINT*>(&r), 2);
+        const int needed = CaptionMayGrow(*c) ? NeededWidth(*c, dpi) : -1;
+        items.push_back({r.left, r.top, r.right - r.left, r.bottom - r.top, needed});
+        anyTooLong = anyTooLong || needed > r.right - r.left;
+    }
+    if (!anyTooLong) {
+        return;
+    }
+    RECT client{};
+    ::GetClientRect(parentWindow, &client);
+    const std::vector<caption_fit::Item> before = items;
+    caption_fit::Fit(items, client.right, dpi::Scale(kCaptionGap, dpi));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const auto& now = items[i];
+        if (now.left != before[i].left || now.width != before[i].width) {
+            ::SetWindowPos(children[i]->hwnd, nullptr, now.left, now.top, now.width, now.height,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+}
 
 } // namespace
 
@@ -280,6 +349,18 @@ void FormControls::Layout(UINT dpi) {
         }
         ::SetWindowPos(c->hwnd, nullptr, dpi::Scale(b.x, dpi), dpi::Scale(b.y, dpi), dpi::Scale(b.width, dpi), height,
                        SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // With every control in place, texts longer than their controls take what room is free.
+    std::vector<FormControl*> topLevel;
+    for (const auto& c : controls_) {
+        if (!c->parent) {
+            topLevel.push_back(c.get());
+        } else if (c->parent->children.front() == c.get()) {
+            FitCaptions(c->parent->hwnd, c->parent->children, dpi);
+        }
+    }
+    if (!topLevel.empty()) {
+        FitCaptions(::GetParent(topLevel.front()->hwnd), topLevel, dpi);
     }
 }
 

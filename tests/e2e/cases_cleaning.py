@@ -11,7 +11,7 @@ import threading
 import time
 
 import screen
-from harness import IMAGE_FILE_MACHINE_AMD64, WORKERS, case, check, pe_machine, wait_until
+from harness import IMAGE_FILE_MACHINE_AMD64, WORKERS, case, check, pe_machine, translated, wait_until
 
 MIB = 1048576
 
@@ -88,12 +88,13 @@ def clean_button(s):
           f"threads named: {named}, purges on {first:#x} and {second:#x}")
 
 
-# Each locale's separators as Wine's locale data has them. Until the catalog is built in, every
-# language shows the design texts of the lines.
+# Each locale's separators as Wine's locale data has them, and its language: the physical line's
+# format is translated (German has no rows in the catalog: English).
 STATUS_LOCALES = [
-    ("ko_KR.UTF-8", ",", "."),
-    ("en_US.UTF-8", ",", "."),
-    ("de_DE.UTF-8", ".", ","),
+    ("ko_KR.UTF-8", ",", ".", "ko"),
+    ("en_US.UTF-8", ",", ".", "en"),
+    ("de_DE.UTF-8", ".", ",", "de"),
+    ("ru_RU.UTF-8", "\u00a0", ",", "ru"),
 ]
 
 
@@ -104,11 +105,12 @@ def line_template(format_text, *names):
     return re.sub(r"%(?:\.0)?n|%%", lambda m: "%" if m[0] == "%%" else "{" + next(fields) + "}", format_text)
 
 
-def status_templates(s):
-    """The three lines' templates, from the program's formats."""
+def status_templates(s, language="ko"):
+    """The three lines' templates, from the program's formats as a user of `language` sees them
+    (the page-file and file-cache lines are never translated)."""
     secondary = line_template(s.texts["SecondaryStatusFormat"], "used", "pct")
-    return {"phys": line_template(s.texts["PhysStatusFormat"], "used", "total", "pct"), "page": secondary,
-            "work": secondary}
+    physical = translated(s.texts["PhysStatusFormat"], language)
+    return {"phys": line_template(physical, "used", "total", "pct"), "page": secondary, "work": secondary}
 
 
 def line_pattern(template, thousand, decimal):
@@ -162,15 +164,11 @@ def status_lines(s):
     # The figures are those a process of the program's own bitness is told (under qemu-i386 a
     # 32-bit one is told another physical total): the probe is the driver of the same build.
     check(pe_machine(s.driver) == pe_machine(s.app), "the driver and the program are of different machine types")
-    generated = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
     session_env = s.env
-    templates = status_templates(s)
     try:
-        for locale, thousand, decimal in STATUS_LOCALES:
-            # Wine keeps the user locale in the prefix's registry, and each new process under
-            # another LC_ALL writes its own there: the driver runs under the program's locale.
-            s.env = dict(session_env, LC_ALL=locale, LANG=locale)
-            status_lines_in(s, generated, locale, thousand, decimal, templates)
+        for locale, thousand, decimal, language in STATUS_LOCALES:
+            s.use_locale(locale)
+            status_lines_in(s, locale, thousand, decimal, status_templates(s, language))
     finally:
         s.env = session_env
 
@@ -194,9 +192,7 @@ def read_status(s, thousand, decimal, templates, tries=8):
     return lines, problems
 
 
-def status_lines_in(s, generated, locale, thousand, decimal, templates):
-    # Wine would fall back to en-US without a word.
-    check(locale.lower().replace("-", "") in generated, f"the {locale} locale is missing (tools/deps.sh)")
+def status_lines_in(s, locale, thousand, decimal, templates):
     s.kill_all()
     s.launch()
     s.drive("wait", "visible", 20000)

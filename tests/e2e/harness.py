@@ -18,9 +18,13 @@ from wine_trace import CHANNELS, Trace
 
 WINE64 = "/usr/lib/wine/wine64"
 WINE32 = "/usr/lib/wine/wine"
-# The program runs in Korean, so its captions are the design texts of the form table and
-# its other texts those of app/Texts.h (Session.texts).
+# The program runs in Korean unless a case asks for another locale (Session.use_locale), so its
+# captions are the design texts of the form table and its other texts those of app/Texts.h
+# (Session.texts).
 LOCALE = "ko_KR.UTF-8"
+# The translation catalog the program carries, read here on its own to say what a user of
+# another language should see (translated()).
+CATALOG = Path(__file__).resolve().parents[2] / "resources" / "translate.txt"
 DRIVER_TIMEOUT_S = 60
 # The program's worker-thread names by constant (base/Workers.h).
 WORKERS = dict(re.findall(r'inline constexpr std::wstring_view (\w+) = L"([^"]*)";',
@@ -33,6 +37,37 @@ USER_DEFAULT_SCREEN_DPI = 96
 
 # The cases by name, in the order they were defined (e2e.py and the cases_*.py modules).
 CASES = {}
+
+
+def _ascii_folded(text):
+    return "".join(chr(ord(c) + 32) if "A" <= c <= "Z" else c for c in text)
+
+
+def catalog_blocks():
+    """The catalog's blocks, each a dict language code -> text, in file order."""
+    blocks, block = [], {}
+    for line in re.split(r"\r\n|\r|\n", CATALOG.read_bytes().decode("utf-8-sig")):
+        if not line:
+            if block:
+                blocks.append(block)
+            block = {}
+            continue
+        code, _, text = line.partition("=")
+        block.setdefault(code, text)
+    if block:
+        blocks.append(block)
+    return blocks
+
+
+def translated(text, language):
+    """`text` as a user of `language` reads it: the row of that language in the first block that
+    holds `text` in any language (letters A-Z without case), else the block's English row, else
+    `text` as it is."""
+    for block in catalog_blocks():
+        if any(_ascii_folded(row) == _ascii_folded(text) for row in block.values()):
+            answer = block.get(language, block.get("en"))
+            return text if answer is None else answer.replace("\\n", "\r")
+    return text
 
 
 def case(function):
@@ -209,6 +244,15 @@ class Session:
 
     def visible(self, name):
         return self.control(name)["visible"]
+
+    def use_locale(self, locale):
+        """Runs the program and the driver from now on under `locale` ("ja_JP.UTF-8"). Wine keeps
+        the user locale in the prefix's registry, and each new process under another LC_ALL
+        writes its own there: the driver runs under the program's locale."""
+        generated = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
+        # Wine would fall back to en-US without a word.
+        check(locale.lower().replace("-", "") in generated, f"the {locale} locale is missing (tools/deps.sh)")
+        self.env = dict(self.env, LC_ALL=locale, LANG=locale)
 
     def set_dpi(self, dpi):
         """Sets the DPI that Wine programs started from now on use; None: back to the default (96)."""
