@@ -15,4 +15,16 @@ std::wstring ProductPage();
 std::wstring VersionedProductPage(std::wstring_view threePartVersion);
 std::wstring DonatePage();
 
+// The server check's endpoint, https://<kApiHost>/api.init.php: the check and the hold command.
+inline constexpr std::wstring_view kServerCheckPath = L"/api.init.php";
+std::wstring ServerCheckEndpoint();
+
+// The one way to point the program at another server (the tests' loopback server): this
+// environment variable, read once, at the first use of the endpoint, holding an https:// URL
+// that then replaces ServerCheckEndpoint for the check and the hold command. It changes nothing
+// else; a value that is not an https:// web address is ignored.
+inline constexpr std::wstring_view kServerUrlVariable = L"RAMBROOM_SERVER_URL";
+// The endpoint to use given the variable's value (empty when it is not set).
+std::wstring ServerCheckUrl(std::wstring_view variable);
+
 } // namespace links

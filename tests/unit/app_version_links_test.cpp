@@ -36,4 +36,25 @@ TEST(Links, AddressesCarryTheirSchemeAndVersion) {
     EXPECT_TRUE(donate.starts_with(L"https://") && donate.ends_with(L"/donate?rambroom"));
 }
 
+TEST(Links, ServerCheckEndpointAndItsOverride) {
+    const std::wstring endpoint = links::ServerCheckEndpoint();
+    EXPECT_EQ(endpoint, L"https://api.brenwick.com/api.init.php");
+    struct Case {
+        const wchar_t* variable;
+        std::wstring url;
+    } cases[] = {
+        {L"", endpoint},
+        {L"https://localhost:8443/api.init.php", L"https://localhost:8443/api.init.php"},
+        {L"HTTPS://localhost:8443/", L"HTTPS://localhost:8443/"},
+        // The check speaks TLS only, whatever the variable says.
+        {L"http://localhost:8080/api.init.php", endpoint},
+        {L"https://", endpoint},
+        {L"file:///C:/answer.json", endpoint},
+        {L"localhost:8443", endpoint},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(links::ServerCheckUrl(c.variable), c.url) << c.variable;
+    }
+}
+
 } // namespace
