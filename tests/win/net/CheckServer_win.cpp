@@ -177,9 +177,9 @@ std::string NewToken() {
             c = '_';
         }
     }
-    // Unique across runs of the same server too (the i686 and the x64 build share none, but a
-    // test run twice by hand would).
-    return token + "." + std::to_string(::GetCurrentProcessId()) + "." + std::to_string(++counter);
+    // Unique across runs against one server too: Wine gives a fresh prefix's processes the same ids.
+    static const auto run = std::to_string(::GetTickCount64());
+    return token + "." + run + "." + std::to_string(++counter);
 }
 
 std::wstring Url(const std::string& token, std::string_view scenario, int port) {

@@ -36,6 +36,7 @@ it, and is recorded under the token "api".
 
 import os
 import random
+import shutil
 import signal
 import socket
 import ssl
@@ -241,6 +242,7 @@ def start(folder: Path):
     folder.mkdir(parents=True, exist_ok=True)
     make_certificates(folder)
     (folder / "ports").unlink(missing_ok=True)
+    shutil.rmtree(folder / "log", ignore_errors=True)  # each run records afresh
     with open(folder / "server.log", "w") as log:
         # A session of its own, and no output shared with ctest: ctest would wait for it.
         child = subprocess.Popen([sys.executable, __file__, "serve", str(folder)], stdin=subprocess.DEVNULL,

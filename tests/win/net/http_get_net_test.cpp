@@ -99,6 +99,8 @@ struct FailureCase {
     bool reachesServer;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
 class HttpGetFailureTest : public HttpGetTest, public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(HttpGetFailureTest, FailsAndLeavesTheResponseAlone) {
