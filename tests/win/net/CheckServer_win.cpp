@@ -1,7 +1,5 @@
 #include "tests/win/net/CheckServer_win.h"
 
-#include <wincrypt.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/win/net/TrustCa_win.h"
 #include "update/HttpGet_win.h"
 
 namespace check_server {
@@ -82,10 +81,8 @@ std::wstring Wide(std::string_view text) {
     return wide;
 }
 
-// The test CA in the current user's root store of the prefix for the run, so WinHTTP trusts the
-// server's certificate the way Windows trusts a real one; removed again at the end. Wine writes a
-// registry store out when it is closed: the chain engine, which opens the store afresh, sees the
-// certificate only after that.
+// The test CA trusted in the prefix for the run, so WinHTTP takes the server's certificate the
+// way Windows takes a real one.
 class TrustedTestCa : public testing::Environment {
 public:
     void SetUp() override {
@@ -93,38 +90,15 @@ public:
             return;
         }
         der_ = ReadFile(Folder() + L"\\ca.der");
-        const HCERTSTORE store = OpenRoot();
-        ASSERT_NE(store, nullptr) << ::GetLastError();
-        EXPECT_TRUE(::CertAddEncodedCertificateToStore(
-            store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der_.data()), static_cast<DWORD>(der_.size()),
-            CERT_STORE_ADD_REPLACE_EXISTING, nullptr))
-            << ::GetLastError();
-        ::CertCloseStore(store, 0);
+        ASSERT_TRUE(TrustCa(der_)) << ::GetLastError();
     }
     void TearDown() override {
-        if (der_.empty()) {
-            return;
+        if (!der_.empty()) {
+            EXPECT_TRUE(DistrustCa(der_));
         }
-        const HCERTSTORE store = OpenRoot();
-        if (!store) {
-            return;
-        }
-        const PCCERT_CONTEXT ca = ::CertCreateCertificateContext(
-            X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der_.data()), static_cast<DWORD>(der_.size()));
-        if (ca) {
-            if (const PCCERT_CONTEXT found =
-                    ::CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ca, nullptr)) {
-                ::CertDeleteCertificateFromStore(found); // frees `found` too
-            }
-            ::CertFreeCertificateContext(ca);
-        }
-        ::CertCloseStore(store, 0);
     }
 
 private:
-    static HCERTSTORE OpenRoot() {
-        return ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-    }
     std::string der_;
 };
 

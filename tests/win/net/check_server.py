@@ -6,8 +6,8 @@
     check_server.py stop DIR    stop the server started in DIR
 
 It listens on loopback only (127.0.0.1 and ::1, the addresses "localhost" may resolve to), with
-a certificate for the name localhost signed by the test CA (DIR/ca.der, which the tests install
-in the Wine prefix), and on a second port with a self-signed certificate nobody trusts. DIR/ports
+a certificate for the name localhost signed by the test CA (DIR/ca.der, which the network tests
+trust in the Wine prefix for their run, and rambroom_trust_ca.exe for RamBroom.exe), and on a second port with a self-signed certificate nobody trusts. DIR/ports
 holds the two port numbers. Every request is recorded, in order, with its headers in the order
 they arrived, in DIR/log/<token>.txt:
 

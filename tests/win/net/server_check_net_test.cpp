@@ -243,6 +243,25 @@ TEST_F(ServerCheckTest, SendsTheProgramsHeadersAndTheHoldCommandItsTwo) {
     EXPECT_EQ(*hold.Header("User-Command"), "hold");
 }
 
+// The program's endpoint with the one override the tests use: read once, then every check goes
+// to the loopback server's copy of the endpoint's path.
+TEST_F(ServerCheckTest, EndpointOverrideReachesTheLoopbackServer) {
+    const std::wstring url = L"https://localhost:" + std::to_wstring(cs::Port()) + L"/api.init.php";
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"RAMBROOM_SERVER_URL", url.c_str()));
+    EXPECT_EQ(CheckEndpoint(), url);
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"RAMBROOM_SERVER_URL", L"https://elsewhere.invalid/"));
+    EXPECT_EQ(CheckEndpoint(), url);
+    ::SetEnvironmentVariableW(L"RAMBROOM_SERVER_URL", nullptr);
+
+    CheckUpdate(std::make_shared<ProbedSystem>(CheckEndpoint(), probe), nullptr, window.dispatcher, prompts);
+    started = true;
+    const auto requests = cs::Requests("api");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, "/api.init.php");
+    EXPECT_EQ(*requests[0].Header("User-Union"), cs::Utf8(kUid));
+    EXPECT_TRUE(prompts.events.empty()); // the server's "{}"
+}
+
 TEST_F(ServerCheckTest, StartsAtOnceAndHandlesTheAnswerOnTheUiThread) {
     prompts.answerYes = true;
     // The server takes a second: CheckUpdate must not wait for it.
