@@ -85,11 +85,24 @@ rb_wine_loader() {
 }
 
 # Nothing a program under test sends may leave the machine: a network namespace of its own, with only
-# loopback up (for test servers), keeps it in. X (filesystem socket) and the Wine server
-# still answer from inside. Without namespaces the command runs as it is.
+# loopback up (for test servers), keeps it in. Wine programs do not make their sockets themselves:
+# the Wine server makes each one for them, in the server's own namespace. So the server that
+# rb_wine_start started is started again inside, and then the programs of the prefix, the test
+# servers and the command share that one network. X (filesystem socket) and the Wine server's
+# socket still answer from inside; rb_wine_cleanup stops the server from outside as before. A
+# server someone else started is left as it is (and so is its network). Without namespaces the
+# command runs as it is.
 rb_offline() {
     if unshare -n true 2>/dev/null; then
-        unshare -n sh -c 'ip link set lo up 2>/dev/null; exec "$@"' rb_offline "$@"
+        RB_OFFLINE_SERVER=$RB_SERVER_PREFIX RB_ROOT=$RB_ROOT unshare -n bash -c '
+            ip link set lo up 2>/dev/null
+            if [ -n "$RB_OFFLINE_SERVER" ]; then
+                export WINEPREFIX=$RB_OFFLINE_SERVER
+                wineserver -k 2>/dev/null
+                wineserver -w
+                source "$RB_ROOT/tools/wine-env.sh" && rb_wine_start || exit 125
+            fi
+            exec "$@"' rb_offline "$@"
     else
         "$@"
     fi

@@ -120,6 +120,8 @@ struct FetchCase {
     bool answered; // the body, else empty
 };
 
+void PrintTo(const FetchCase& c, std::ostream* os) { *os << c.name; }
+
 class FetchAnswerTest : public testing::TestWithParam<FetchCase> {};
 
 TEST_P(FetchAnswerTest, AttemptsAndPauses) {
@@ -178,6 +180,8 @@ struct HandlerCase {
     bool answerYes;
     std::vector<std::wstring> log;
 };
+
+void PrintTo(const HandlerCase& c, std::ostream* os) { *os << c.name; }
 
 class HandleCheckResultTest : public testing::TestWithParam<HandlerCase> {};
 
