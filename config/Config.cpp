@@ -123,6 +123,11 @@ bool TConfig::Exists(std::wstring_view Name, std::uint32_t& Size) {
     return FRegistry.QueryValue(FKey, Name, &type, nullptr, &Size) == kErrorSuccess;
 }
 
+bool TConfig::ValueExists(std::wstring_view Name) {
+    std::uint32_t size = 0;
+    return Exists(Name, size);
+}
+
 int TConfig::ReadInteger(std::wstring_view Name, int Default) {
     std::uint32_t size = 0;
     if (!Exists(Name, size)) {

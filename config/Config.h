@@ -98,6 +98,9 @@ public:
     // cut at the first NUL; a dangling odd byte is no character. Other types: "Invalid data type".
     std::wstring ReadString(std::wstring_view Name, std::wstring_view Default);
 
+    // Whether the key holds a value of that name (false also when it cannot be asked).
+    bool ValueExists(std::wstring_view Name);
+
     // REG_DWORD, 4 bytes little-endian.
     int WriteInteger(std::wstring_view Name, int Value);
     // REG_DWORD 1 or 0.

@@ -97,6 +97,14 @@ std::wstring Text(HWND window) {
     return text;
 }
 
+std::wstring Caption(HWND window) {
+    // The text the system keeps for the window, read without a message: a program still busy
+    // starting up (or slowed down by an emulator) cannot make the answer time out.
+    wchar_t text[512] = {};
+    const int length = ::InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
+    return std::wstring(text, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
 UINT Dpi(HWND window) {
     // Wine 8 has one DPI for all monitors, and its GetDpiForWindow answers 96 for another
     // process's window whatever that window uses: there the system DPI is the answer.

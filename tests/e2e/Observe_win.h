@@ -26,6 +26,8 @@ bool IsClass(HWND window, std::wstring_view className);
 // The text through WM_GETTEXT, which the system copies across processes; GetWindowTextW does
 // not ask another process's edit control for its text.
 std::wstring Text(HWND window);
+// A top-level window's caption as the system keeps it (no message sent).
+std::wstring Caption(HWND window);
 // GetDpiForWindow where user32 has it (Windows 10 1607 and later), else 96; under Wine the
 // system DPI.
 UINT Dpi(HWND window);

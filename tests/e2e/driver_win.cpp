@@ -122,7 +122,7 @@ void WriteWindow(JsonWriter& json, HWND main) {
     RECT outer = inspect::ScreenRect(main);
     json.Key("pid").Int(pid);
     json.Key("class").String(Utf8(inspect::ClassName(main)));
-    json.Key("caption").String(Utf8(inspect::Text(main)));
+    json.Key("caption").String(Utf8(inspect::Caption(main)));
     json.Key("visible").Bool(::IsWindowVisible(main) != FALSE);
     json.Key("foreground").Bool(::GetForegroundWindow() == main);
     json.Key("iconic").Bool(::IsIconic(main) != FALSE);
@@ -386,7 +386,7 @@ void WriteMessageBox(JsonWriter& json, HWND box) {
     if (!box) {
         return;
     }
-    json.Key("caption").String(Utf8(inspect::Text(box)));
+    json.Key("caption").String(Utf8(inspect::Caption(box)));
     std::wstring text;
     json.Key("buttons").BeginArray();
     for (HWND child : inspect::Children(box)) {

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "tests/common/FuzzRounds.h"
 #include "translate/Catalog.h"
 
 namespace {
@@ -144,13 +145,14 @@ TEST(ReadCatalog, MalformedUtf8BecomesReplacementCharacters) {
     }
 }
 
-// Bounded random inputs (run under the sanitizers in ./test): the reader and Translate over what
-// it read never crash, hang or read out of range, and the catalog holds no line end.
+// Bounded random inputs (run under the sanitizers in ./test; bench/fuzz.sh runs it longer): the reader and Translate
+// over what it read never crash, hang or read out of range, and the catalog holds no line end.
 TEST(ReadCatalog, AnyBytesGiveACatalog) {
-    std::mt19937 random(20261210);
+    std::mt19937 random(test_support::FuzzSeed(20261210));
     const std::string pieces[] = {"\r",   "\n",   "\r\n",     "=",   "\\n", "\xEF\xBB\xBF",
                                   "\xC3", "\xA9", "\xF0\x9F", "en=", "ko="};
-    for (int round = 0; round < 20000; ++round) {
+    const long total = test_support::FuzzRounds(20000);
+    for (long round = 0; round < total; ++round) {
         std::string bytes;
         const int length = static_cast<int>(random() % 64);
         for (int i = 0; i < length; ++i) {
