@@ -12,6 +12,21 @@
 
 namespace {
 
+struct TooltipSearch {
+    HWND owner, found;
+};
+
+BOOL CALLBACK FindTooltip(HWND w, LPARAM param) {
+    auto* search = reinterpret_cast<TooltipSearch*>(param);
+    wchar_t name[32] = {};
+    ::GetClassNameW(w, name, 32);
+    if (::GetWindow(w, GW_OWNER) == search->owner && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0) {
+        search->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A stand-in main window: a fixed client area filled by one content control.
 class UpdateStatusWin : public ::testing::Test {
 protected:
@@ -51,22 +66,8 @@ protected:
         ::SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     }
     std::wstring Tooltip(HWND bar) {
-        struct Search {
-            HWND owner, found;
-        } search{window, nullptr};
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND w, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                wchar_t name[32] = {};
-                ::GetClassNameW(w, name, 32);
-                if (::GetWindow(w, GW_OWNER) == s->owner && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0) {
-                    s->found = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        TooltipSearch search{window, nullptr};
+        ::EnumThreadWindows(::GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&search));
         if (!search.found) {
             return L"(no tooltip)";
         }
