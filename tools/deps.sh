@@ -18,8 +18,8 @@ packages=(
     # libraries Wine only recommends: X rendering and input, TLS for WinHTTP
     libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 libxcomposite1 libxxf86vm1 libgl1
     libgnutls30 libgnutls30:i386 openssl ca-certificates
-    # artwork, benchmarks
-    librsvg2-bin icoutils hyperfine
+    # artwork, benchmarks, the setup program
+    librsvg2-bin icoutils hyperfine nsis
 )
 
 run_root() {

@@ -17,6 +17,11 @@
 //   minimize                      WM_SYSCOMMAND SC_MINIMIZE (posted), as the title bar's button
 //   msgbox [MS]                   the program's message box: caption, text, buttons; how many
 //   answer yes|no [MS]            press a button of that message box
+//   dialog TITLE [MS]             any process's visible dialog (class #32770) whose caption
+//                                 contains TITLE (the setup program's wizard and questions):
+//                                 caption, text, buttons with their ids
+//   press TITLE ID [MS]           press the button ID (1 Next/OK, 2 Cancel, 6 Yes, 7 No) of
+//                                 that dialog once the button is enabled
 //   memstatus                     GlobalMemoryStatusEx and the driver's number separators
 //   setcheck NAME 0|1             BM_SETCHECK on a check box (no click notification)
 //   pick NAME TEXT                select TEXT in a drop-down list, adding it when missing
@@ -428,6 +433,74 @@ int Answer(Reply& reply, int buttonId, DWORD timeoutMs) {
     return gone ? kMet : kNotMet;
 }
 
+// The first visible top-level dialog of any process whose caption contains `title`.
+HWND FindDialog(std::wstring_view title) {
+    for (HWND window : inspect::TopLevelWindows()) {
+        if (inspect::IsClass(window, L"#32770") && ::IsWindowVisible(window) &&
+            inspect::Caption(window).find(title) != std::wstring::npos) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// A wizard keeps its page's controls in a child dialog: buttons and texts are searched at
+// every depth.
+void CollectDescendants(HWND parent, std::vector<HWND>& out) {
+    for (HWND child : inspect::Children(parent)) {
+        out.push_back(child);
+        CollectDescendants(child, out);
+    }
+}
+
+int DialogInfo(Reply& reply, std::wstring_view title, DWORD timeoutMs) {
+    HWND dialog = nullptr;
+    inspect::PollFor(timeoutMs, [&] { return (dialog = FindDialog(title)) != nullptr; });
+    auto& json = reply.json;
+    json.BeginObject().Key("found").Bool(dialog != nullptr);
+    if (dialog) {
+        json.Key("caption").String(Utf8(inspect::Caption(dialog)));
+        std::vector<HWND> all;
+        CollectDescendants(dialog, all);
+        json.Key("texts").BeginArray();
+        for (HWND child : all) {
+            const bool texty = inspect::IsClass(child, WC_STATICW) || inspect::IsClass(child, WC_BUTTONW) ||
+                               inspect::IsClass(child, WC_EDITW) || inspect::ClassName(child).starts_with(L"RichEdit");
+            if (::IsWindowVisible(child) && texty) {
+                const std::wstring text = inspect::Text(child);
+                if (!text.empty()) {
+                    json.String(Utf8(text));
+                }
+            }
+        }
+        json.EndArray().Key("buttons").BeginArray();
+        for (HWND child : inspect::Children(dialog)) {
+            if (inspect::IsClass(child, WC_BUTTONW) && ::IsWindowVisible(child)) {
+                json.BeginObject().Key("id").Int(::GetDlgCtrlID(child)).Key("text").String(Utf8(inspect::Text(child)));
+                json.Key("enabled").Bool(::IsWindowEnabled(child) != FALSE).EndObject();
+            }
+        }
+        json.EndArray();
+    }
+    json.EndObject();
+    return dialog ? kMet : kNotMet;
+}
+
+int PressInDialog(Reply& reply, std::wstring_view title, int buttonId, DWORD timeoutMs) {
+    HWND dialog = nullptr, button = nullptr;
+    inspect::PollFor(timeoutMs, [&] {
+        dialog = FindDialog(title);
+        button = dialog ? ::GetDlgItem(dialog, buttonId) : nullptr;
+        return button && ::IsWindowVisible(button) && ::IsWindowEnabled(button);
+    });
+    const bool pressed = button && ::IsWindowEnabled(button);
+    if (pressed) {
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    }
+    reply.json.BeginObject().Key("found").Bool(dialog != nullptr).Key("pressed").Bool(pressed).EndObject();
+    return pressed ? kMet : kNotMet;
+}
+
 int Met(bool met) { return met ? kMet : kNotMet; }
 
 // One argument of a command line, quoted the way CommandLineToArgvW takes it apart.
@@ -516,6 +589,12 @@ int Run(int argc, wchar_t** argv, Reply& reply) {
     }
     if (command == L"user" && argc > 2) {
         return Send(reply, WM_USER, std::wcstoul(argv[2], nullptr, 10));
+    }
+    if (command == L"dialog" && argc >= 3) {
+        return DialogInfo(reply, argv[2], ParseMs(argc, argv, 3));
+    }
+    if (command == L"press" && argc >= 4) {
+        return PressInDialog(reply, argv[2], _wtoi(argv[3]), ParseMs(argc, argv, 4));
     }
     if (command == L"msgbox") {
         return MessageBoxInfo(reply, ParseMs(argc, argv, 2));

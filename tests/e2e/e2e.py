@@ -8,7 +8,8 @@ The cases of the window and the process entry are here; cases_cleaning.py holds 
 job, the status lines and automatic cleaning, cases_tray.py the notification-area icon,
 cases_hardening.py what other processes and the system may throw at the program,
 cases_squat.py the instance name held by another process, cases_settings.py the settings page,
-cases_translate.py the window in other languages.
+cases_translate.py the window in other languages, cases_installer.py the setup program and
+the uninstaller.
 Each case starts with no instance running and ends every instance it caused. What the
 window should hold (controls, parents, positions, captions, menu identifiers) comes from
 the form table through the driver, never from copies here.
@@ -370,6 +371,7 @@ import cases_tray  # noqa: E402,F401
 import cases_hardening  # noqa: E402,F401
 import cases_settings  # noqa: E402,F401
 import cases_translate  # noqa: E402,F401
+import cases_installer  # noqa: E402,F401
 
 
 def main():
@@ -379,6 +381,7 @@ def main():
     parser.add_argument("--app")
     parser.add_argument("--driver")
     parser.add_argument("--artifacts", default="e2e-artifacts")
+    parser.add_argument("--installer", help="the setup program (installer/build.sh), for the installer_* cases")
     args = parser.parse_args()
     if args.list:
         print("\n".join(CASES))
@@ -386,7 +389,7 @@ def main():
     if not (args.case and args.app and args.driver):
         parser.error("CASE, --app and --driver are required")
     try:
-        with Session(args.case, args.app, args.driver, args.artifacts) as session:
+        with Session(args.case, args.app, args.driver, args.artifacts, installer=args.installer) as session:
             CASES[args.case](session)
     except Failure as failure:
         print(f"FAIL {args.case}: {failure}")

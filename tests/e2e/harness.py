@@ -169,7 +169,7 @@ class Squatter:
 class Session:
     """One case: starts from no running instance and ends every instance it caused."""
 
-    def __init__(self, case, app, driver, artifacts):
+    def __init__(self, case, app, driver, artifacts, installer=None):
         if os.name != "nt":
             for name in ("DISPLAY", "WINEPREFIX"):
                 check(os.environ.get(name), f"{name} is not set: run the end-to-end tests through ./test")
@@ -180,6 +180,7 @@ class Session:
         self.driver = Path(driver).resolve()
         self.artifacts = Path(artifacts)
         self.artifacts.mkdir(parents=True, exist_ok=True)
+        self.installer = Path(installer).resolve() if installer else None
         self.env = dict(os.environ, LC_ALL=LOCALE, LANG=LOCALE)
         self.env.setdefault("WINEDEBUG", "-all")
         self.launches = []
