@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "base/Handles_win.h"
@@ -18,6 +19,9 @@
 #include "update/ServerCheck_win.h"
 #include "update/ShellOpen_win.h"
 #include "update/Uid_win.h"
+#include "update/UpdatePrompt_win.h"
+#include "update/UpdateStatus_win.h"
+#include "update/WindowUpdatePrompts_win.h"
 
 namespace {
 
@@ -82,13 +86,17 @@ public:
 // A message-only window whose procedure serves the dispatcher, as the main window's does.
 class CheckWindow {
 public:
-    CheckWindow() {
+    // A hidden top-level window when `topLevel`: the prompt's owner and the notice line's parent.
+    explicit CheckWindow(bool topLevel = false) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = Proc;
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"RamBroomServerCheckTest";
         ::RegisterClassW(&wc);
-        hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        hwnd = topLevel ? ::CreateWindowExW(0, wc.lpszClassName, L"RamBroom", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                                            nullptr, nullptr, wc.hInstance, nullptr)
+                        : ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                            wc.hInstance, nullptr);
         dispatcher = UiDispatcher::Create();
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dispatcher.get()));
         dispatcher->Attach(hwnd);
@@ -408,5 +416,98 @@ TEST_F(ServerCheckTest, OpensOnlyTheWebAddressTheUserAccepted) {
     }
     EXPECT_EQ(ours, (std::vector<std::string>{cs::Utf8(accepted), sentinel}));
 }
+
+// The whole chain on a window with the program's prompt and notice line: the user answers the
+// real prompt (from another thread, as a user would), ticking the hold box or not.
+struct AnswerCase {
+    const char* name;
+    bool tickHold;
+    bool yes;
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
+
+class RealPromptTest : public testing::TestWithParam<AnswerCase> {};
+
+// A named CALLBACK: a lambda would not be __stdcall in the 32-bit build.
+BOOL CALLBACK FindVisibleDialog(HWND w, LPARAM out) {
+    wchar_t name[16] = {};
+    ::GetClassNameW(w, name, 16);
+    if (std::wstring_view(name) == L"#32770" && ::IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(out) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindPrompt(DWORD uiThread) {
+    HWND found = nullptr;
+    ::EnumThreadWindows(uiThread, FindVisibleDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_P(RealPromptTest, AnswerOfTheUserAndTheHoldCommand) {
+    const AnswerCase& c = GetParam();
+    std::string why;
+    if (!cs::Available(why)) {
+        GTEST_SKIP() << why;
+    }
+    const std::string token = cs::NewToken();
+    const std::wstring wide(token.begin(), token.end());
+    const std::wstring download = L"https://dl.example.com/rb.exe?" + wide;
+    const std::wstring notice = L"https://example.com/notice?" + wide;
+    CheckWindow window(true);
+    WindowUpdatePrompts prompts(window.hwnd, true);
+    Pump pump(window.hwnd);
+
+    const DWORD uiThread = ::GetCurrentThreadId();
+    std::atomic<bool> answered{false};
+    std::thread user([&] {
+        const auto end = Clock::now() + 30s;
+        HWND prompt = nullptr;
+        while (!(prompt = FindPrompt(uiThread)) && Clock::now() < end) {
+            std::this_thread::sleep_for(50ms);
+        }
+        if (!prompt) {
+            return;
+        }
+        if (c.tickHold) {
+            ::SendMessageW(::GetDlgItem(prompt, kPromptHoldBoxId), BM_CLICK, 0, 0);
+        }
+        ::SendMessageW(::GetDlgItem(prompt, c.yes ? IDYES : IDNO), BM_CLICK, 0, 0);
+        answered = true;
+    });
+    std::optional<bool> accepted;
+    CheckUpdate(
+        cs::EchoUrl(token, L"{\"update\":\"" + download + L"\",\"notify\":\"" + notice +
+                               L"\",\"info\":{\"style\":\"hold\",\"text\":\"Stop asking\"}}"),
+        [&](bool yes, const std::wstring&) { accepted = yes; }, 10, window.dispatcher, prompts);
+    const bool over = pump.Until([&] { return accepted.has_value(); }, 60s);
+    user.join();
+    ASSERT_TRUE(answered) << "no prompt appeared";
+    ASSERT_TRUE(over);
+    EXPECT_EQ(*accepted, c.yes);
+    EXPECT_NE(FindUpdateStatus(window.hwnd), nullptr); // the notice line, after the prompt
+    // The hold command goes out with the box ticked, whatever the answer, and only then.
+    const auto requests = cs::WaitForRequests(token, c.tickHold ? 2 : 1, c.tickHold ? 10s : 2s);
+    ASSERT_EQ(requests.size(), c.tickHold ? 2u : 1u);
+    if (c.tickHold) {
+        EXPECT_EQ(*requests[1].Header("User-Command"), "hold");
+    }
+    if (c.yes && ::GetEnvironmentVariableW(L"WINEPREFIX", nullptr, 0) != 0) {
+        const std::string url = cs::Utf8(download);
+        EXPECT_TRUE(pump.Until(
+            [&] {
+                const auto opened = cs::OpenedUrls();
+                return std::find(opened.begin(), opened.end(), url) != opened.end();
+            },
+            30s))
+            << "the accepted download page was not opened";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ServerCheck, RealPromptTest,
+                         testing::Values(AnswerCase{"HoldTickedThenNo", true, false}, AnswerCase{"Yes", false, true}),
+                         [](const testing::TestParamInfo<AnswerCase>& info) { return info.param.name; });
 
 } // namespace
