@@ -4,14 +4,16 @@
 #   rb_display_start          keep a DISPLAY that answers, else start Xvfb on a free display
 #   rb_wine_template DIR      the template prefix under DIR, built once per Wine version and recipe
 #   rb_wine_prefix TEMPLATE DIR   a fresh copy of the template at DIR, exported as WINEPREFIX
-#   rb_wine_start             start and warm the server of WINEPREFIX (or use the one running)
+#   rb_wine_start             start and warm the server of WINEPREFIX (or use the one running),
+#                             off the network unless RAMBROOM_ONLINE=1 (see rb_offline)
 #   rb_wine_cleanup           stop the server and the Xvfb started here (also from a trap)
 #   rb_wine_loader EXE        the Wine loader that runs EXE (PE32+ -> wine64, PE32 -> wine)
 #   rb_wine32_works           true when this machine runs 32-bit Windows programs
 #   rb_wine32_enter SCRIPT ARGS...  where the kernel runs no 32-bit code, run SCRIPT again inside
 #                             a namespace that runs it through qemu-i386; sets RB_WINE32_MODE
 #                             (native, qemu or none) and, for none, RB_WINE32_WHY
-#   rb_offline COMMAND...     runs COMMAND without network but loopback, where the kernel allows
+#   rb_offline COMMAND...     runs COMMAND without network but loopback, where the kernel allows,
+#                             in the network of the Wine server that rb_wine_start started
 #   rb_wine_browser           points a kept prefix's browser at this checkout's browser-capture.sh
 #   rb_desktop_screenshot FILE    a PNG of the Wine desktop window on DISPLAY
 #
@@ -84,25 +86,50 @@ rb_wine_loader() {
     fi
 }
 
-# Nothing a program under test sends may leave the machine: a network namespace of its own, with only
-# loopback up (for test servers), keeps it in. Wine programs do not make their sockets themselves:
-# the Wine server makes each one for them, in the server's own namespace. So the server that
-# rb_wine_start started is started again inside, and then the programs of the prefix, the test
-# servers and the command share that one network. X (filesystem socket) and the Wine server's
-# socket still answer from inside; rb_wine_cleanup stops the server from outside as before. A
-# server someone else started is left as it is (and so is its network). Without namespaces the
-# command runs as it is.
+# Nothing a program under test sends may leave the machine. Wine programs do not make their
+# sockets themselves: the Wine server makes each one for them, in the server's own network
+# namespace. So rb_wine_start starts the server in a namespace with only loopback up (unless
+# RAMBROOM_ONLINE=1), kept by a holder process of its own, and rb_offline runs a command in that
+# same namespace: the programs of the prefix, the tests' loopback servers and the command share
+# one network, and it ends at the machine. X (filesystem socket) and the Wine server's socket
+# answer from everywhere. Without a server of ours, rb_offline gives the command a namespace of
+# its own; without namespaces it runs the command as it is.
+RB_NET_HOLDER=
+
+rb_net_namespace() {
+    [ -n "$RB_NET_HOLDER" ] && kill -0 "$RB_NET_HOLDER" 2>/dev/null
+}
+
+# Starts the holder: a process in a new network namespace with loopback up, which ends with the
+# script that started it (if nothing stops it earlier).
+rb_net_namespace_start() {
+    rb_net_namespace && return 0
+    command -v nsenter >/dev/null 2>&1 && unshare -n true 2>/dev/null || return 1
+    local ready
+    ready=$(mktemp)
+    unshare -n sh -c 'ip link set lo up 2>/dev/null; echo up >"$1"; while kill -0 "$2" 2>/dev/null; do sleep 1; done' \
+        rb-net-holder "$ready" "$$" </dev/null >/dev/null 2>&1 &
+    RB_NET_HOLDER=$!
+    local i
+    for ((i = 0; i < 100; i++)); do
+        if [ -s "$ready" ]; then
+            rm -f "$ready"
+            return 0
+        fi
+        kill -0 "$RB_NET_HOLDER" 2>/dev/null || break
+        sleep 0.05
+    done
+    rm -f "$ready"
+    kill "$RB_NET_HOLDER" 2>/dev/null
+    RB_NET_HOLDER=
+    return 1
+}
+
 rb_offline() {
-    if unshare -n true 2>/dev/null; then
-        RB_OFFLINE_SERVER=$RB_SERVER_PREFIX RB_ROOT=$RB_ROOT unshare -n bash -c '
-            ip link set lo up 2>/dev/null
-            if [ -n "$RB_OFFLINE_SERVER" ]; then
-                export WINEPREFIX=$RB_OFFLINE_SERVER
-                wineserver -k 2>/dev/null
-                wineserver -w
-                source "$RB_ROOT/tools/wine-env.sh" && rb_wine_start || exit 125
-            fi
-            exec "$@"' rb_offline "$@"
+    if rb_net_namespace; then
+        nsenter --net="/proc/$RB_NET_HOLDER/ns/net" "$@"
+    elif unshare -n true 2>/dev/null; then
+        unshare -n sh -c 'ip link set lo up 2>/dev/null; exec "$@"' rb_offline "$@"
     else
         "$@"
     fi
@@ -237,8 +264,11 @@ rb_wine_prefix() {
 # prefix already runs: that one belongs to someone else (another ./run), is used as it is and
 # is left running by rb_wine_cleanup.
 rb_wine_start() {
-    local status=0
-    wineserver -p </dev/null >/dev/null 2>&1 || status=$?
+    local status=0 enter=()
+    if [ "${RAMBROOM_ONLINE:-}" != 1 ] && rb_net_namespace_start; then
+        enter=(nsenter --net="/proc/$RB_NET_HOLDER/ns/net")
+    fi
+    "${enter[@]}" wineserver -p </dev/null >/dev/null 2>&1 || status=$?
     case $status in
     0) RB_SERVER_PREFIX=$WINEPREFIX ;;
     2) ;;
@@ -247,7 +277,7 @@ rb_wine_start() {
         return 1
         ;;
     esac
-    "$RB_WINE64" cmd /c exit 0 </dev/null >/dev/null 2>&1
+    "${enter[@]}" "$RB_WINE64" cmd /c exit 0 </dev/null >/dev/null 2>&1
 }
 
 # The template names this checkout's browser-capture.sh; a prefix kept from a checkout that
@@ -272,6 +302,11 @@ rb_wine_cleanup() {
     if [ -n "$RB_SERVER_PREFIX" ]; then
         WINEPREFIX=$RB_SERVER_PREFIX wineserver -k 2>/dev/null || true
         RB_SERVER_PREFIX=
+    fi
+    if [ -n "$RB_NET_HOLDER" ]; then
+        kill "$RB_NET_HOLDER" 2>/dev/null || true
+        wait "$RB_NET_HOLDER" 2>/dev/null || true
+        RB_NET_HOLDER=
     fi
     if [ -n "$RB_XVFB_PID" ]; then
         kill "$RB_XVFB_PID" 2>/dev/null || true
