@@ -293,6 +293,25 @@ class Session:
         code, _ = self.reg("add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", str(data), "/f")
         check(code == 0, f"reg add {name} {kind} {data} failed")
 
+    def store_settings(self, values):
+        """Stores several values in one reg.exe run (each run of a Wine program costs a start):
+        `values` maps names to (type, data) as store_setting takes them; REG_DWORD, REG_SZ and
+        REG_BINARY (data as hex digits)."""
+        lines = ["REGEDIT4", "", f"[{SETTINGS_KEY.replace('HKCU', 'HKEY_CURRENT_USER')}]"]
+        for name, (kind, data) in values.items():
+            if kind == "REG_DWORD":
+                lines.append(f'"{name}"=dword:{int(data):08x}')
+            elif kind == "REG_SZ":
+                lines.append(f'"{name}"="{data}"')
+            elif kind == "REG_BINARY":
+                lines.append(f'"{name}"=hex:' + ",".join(data[i:i + 2] for i in range(0, len(data), 2)))
+            else:
+                raise Failure(f"store_settings: no .reg form for {kind}")
+        file = Path(os.environ["WINEPREFIX"]) / "drive_c" / "rambroom-e2e-settings.reg"
+        file.write_text("\r\n".join(lines) + "\r\n", encoding="ascii")
+        code, _ = self.reg("import", r"C:\rambroom-e2e-settings.reg")
+        check(code == 0, f"reg import of {values} failed")
+
     def forget_settings(self):
         if os.name != "nt":
             self.reg("delete", SETTINGS_KEY, "/f")
