@@ -68,15 +68,8 @@ INSTALL_DIR_WINDOWS = r"C:\Program Files\RamBroom"
 
 def uninstall_entry(s):
     """The uninstall entry's values by name (reg.exe's text), or None when there is no entry."""
-    code, out = s.reg("query", UNINSTALL_KEY)
-    if code != 0:
-        return None
-    values = {}
-    for line in out.splitlines():
-        fields = line.strip().split(None, 2)
-        if len(fields) >= 2 and fields[1].startswith("REG_"):
-            values[fields[0]] = fields[2] if len(fields) == 3 else ""
-    return values
+    values = s.key_values(UNINSTALL_KEY)
+    return None if values is None else {name: data for name, (_, data) in values.items()}
 
 
 def running_command_lines():

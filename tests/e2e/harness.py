@@ -275,10 +275,10 @@ class Session:
                               stderr=subprocess.DEVNULL, env=self.env, timeout=DRIVER_TIMEOUT_S)
         return done.returncode, done.stdout.decode("utf-8", errors="replace")
 
-    def settings(self):
-        """The stored values by name: (type, data as reg.exe prints it, "0x1" for a REG_DWORD 1);
-        None when the key does not exist."""
-        code, out = self.reg("query", SETTINGS_KEY)
+    def key_values(self, key):
+        """The values of a registry key by name: (type, data as reg.exe prints it, "0x1" for a
+        REG_DWORD 1); None when the key does not exist."""
+        code, out = self.reg("query", key)
         if code != 0:
             return None
         values = {}
@@ -287,6 +287,10 @@ class Session:
             if len(fields) >= 2 and fields[1].startswith("REG_"):
                 values[fields[0]] = (fields[1], fields[2] if len(fields) == 3 else "")
         return values
+
+    def settings(self):
+        """The stored settings (key_values of the program's key)."""
+        return self.key_values(SETTINGS_KEY)
 
     def store_setting(self, name, kind, data):
         """Stores one value as the program would not: any reg.exe type and data."""
