@@ -175,6 +175,15 @@ Function .onInit
     ${IfNot} ${Errors}
         SectionSetFlags ${SecLogonId} ${SF_SELECTED}
     ${EndIf}
+    ; A running copy deletes its logon task as it quits for the upgrade: when the task is there,
+    ; "Start at logon" is chosen already, so the new program registers it again.
+    ; (The scheduler keeps each task as a file of its name; Wine's schtasks answers /Query with
+    ; success whatever is registered, so the file is what is looked at.)
+    ${DisableX64FSRedirection}
+    ${If} ${FileExists} "$WINDIR\System32\Tasks\${TASK_NAME}"
+        SectionSetFlags ${SecLogonId} ${SF_SELECTED}
+    ${EndIf}
+    ${EnableX64FSRedirection}
 FunctionEnd
 
 Function StartProgram

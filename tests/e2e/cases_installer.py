@@ -68,15 +68,8 @@ INSTALL_DIR_WINDOWS = r"C:\Program Files\RamBroom"
 
 def uninstall_entry(s):
     """The uninstall entry's values by name (reg.exe's text), or None when there is no entry."""
-    code, out = s.reg("query", UNINSTALL_KEY)
-    if code != 0:
-        return None
-    values = {}
-    for line in out.splitlines():
-        fields = line.strip().split(None, 2)
-        if len(fields) >= 2 and fields[1].startswith("REG_"):
-            values[fields[0]] = fields[2] if len(fields) == 3 else ""
-    return values
+    values = s.key_values(UNINSTALL_KEY)
+    return None if values is None else {name: data for name, (_, data) in values.items()}
 
 
 def running_command_lines():
@@ -202,19 +195,34 @@ def installer_logon(s):
 @case
 def installer_over_running(s):
     """An installation over a running copy asks it to quit first and starts the new program: one
-    instance afterwards, the settings as they were."""
+    instance afterwards, the settings and "start at logon" as they were."""
     remove_installation(s)
     check(run_setup(s, "/S") == 0, "the first installation failed")
     wait_program(s)
     first = s.drive("count")["pid"]
     s.store_setting("limit_minute", "REG_DWORD", 6)
+    # The copy deletes its logon task as it quits for the upgrade: the task seen before makes the
+    # upgrade choose "start at logon", so the new program registers it again.
+    register_task()
     check(run_setup(s, "/S") == 0, "the installation over the running copy failed")
-    wait_program(s)
+    wait_program(s, "/inst")
     check(wait_until(lambda: s.count() == (1, 1), 10), f"(windows, processes) = {s.count()} after the upgrade")
     check(s.drive("count")["pid"] != first, "the copy that ran before the upgrade still runs")
     check(s.settings().get("limit_minute") == ("REG_DWORD", "0x6"), f"the upgrade changed the settings: {s.settings()}")
     check_installation(s)
     remove_installation(s)
+
+
+def register_task():
+    """A logon task of the program's name, as the program registers it: Wine keeps only a file of
+    it (and has no logon trigger, so the program itself registers none here)."""
+    task = prefix() / TASK_FILE
+    task.parent.mkdir(parents=True, exist_ok=True)
+    task.write_text('<?xml version="1.0"?>\n<Task version="1.3" '
+                    'xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task"><Actions><Exec><Command>'
+                    + INSTALL_DIR_WINDOWS + r"\RamBroom.exe</Command><Arguments>/start</Arguments></Exec></Actions>"
+                    "</Task>\n", encoding="utf-16")
+    return task
 
 
 @case
@@ -223,13 +231,7 @@ def installer_uninstall_not_running(s):
     elevated task is left pointing at a deleted program."""
     remove_installation(s)
     check(run_setup(s, "/S", "/NORUN") == 0, "the installation failed")
-    # A task of the program's name, as the program registers it (Wine keeps only a file of it).
-    task = prefix() / TASK_FILE
-    task.parent.mkdir(parents=True, exist_ok=True)
-    task.write_text('<?xml version="1.0"?>\n<Task version="1.3" '
-                    'xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task"><Actions><Exec><Command>'
-                    + INSTALL_DIR_WINDOWS + r"\RamBroom.exe</Command><Arguments>/start</Arguments></Exec></Actions>"
-                    "</Task>\n", encoding="utf-16")
+    task = register_task()
     check(run_uninstaller(s, "/S") == 0, "the silent uninstallation failed")
     check(not task.exists(), "the logon task is still registered after the uninstallation")
     left = nothing_left(s)

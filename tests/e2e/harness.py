@@ -275,10 +275,10 @@ class Session:
                               stderr=subprocess.DEVNULL, env=self.env, timeout=DRIVER_TIMEOUT_S)
         return done.returncode, done.stdout.decode("utf-8", errors="replace")
 
-    def settings(self):
-        """The stored values by name: (type, data as reg.exe prints it, "0x1" for a REG_DWORD 1);
-        None when the key does not exist."""
-        code, out = self.reg("query", SETTINGS_KEY)
+    def key_values(self, key):
+        """The values of a registry key by name: (type, data as reg.exe prints it, "0x1" for a
+        REG_DWORD 1); None when the key does not exist."""
+        code, out = self.reg("query", key)
         if code != 0:
             return None
         values = {}
@@ -288,10 +288,33 @@ class Session:
                 values[fields[0]] = (fields[1], fields[2] if len(fields) == 3 else "")
         return values
 
+    def settings(self):
+        """The stored settings (key_values of the program's key)."""
+        return self.key_values(SETTINGS_KEY)
+
     def store_setting(self, name, kind, data):
         """Stores one value as the program would not: any reg.exe type and data."""
         code, _ = self.reg("add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", str(data), "/f")
         check(code == 0, f"reg add {name} {kind} {data} failed")
+
+    def store_settings(self, values):
+        """Stores several values in one reg.exe run (each run of a Wine program costs a start):
+        `values` maps names to (type, data) as store_setting takes them; REG_DWORD, REG_SZ and
+        REG_BINARY (data as hex digits)."""
+        lines = ["REGEDIT4", "", f"[{SETTINGS_KEY.replace('HKCU', 'HKEY_CURRENT_USER')}]"]
+        for name, (kind, data) in values.items():
+            if kind == "REG_DWORD":
+                lines.append(f'"{name}"=dword:{int(data):08x}')
+            elif kind == "REG_SZ":
+                lines.append(f'"{name}"="{data}"')
+            elif kind == "REG_BINARY":
+                lines.append(f'"{name}"=hex:' + ",".join(data[i:i + 2] for i in range(0, len(data), 2)))
+            else:
+                raise Failure(f"store_settings: no .reg form for {kind}")
+        file = Path(os.environ["WINEPREFIX"]) / "drive_c" / "rambroom-e2e-settings.reg"
+        file.write_text("\r\n".join(lines) + "\r\n", encoding="ascii")
+        code, _ = self.reg("import", r"C:\rambroom-e2e-settings.reg")
+        check(code == 0, f"reg import of {values} failed")
 
     def forget_settings(self):
         if os.name != "nt":
