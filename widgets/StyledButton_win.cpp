@@ -1,6 +1,7 @@
 #include "widgets/StyledButton_win.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstring>
@@ -28,6 +29,8 @@ struct StyledButton {
     unsigned options = 0;
     bool focusShown = false;   // the keyboard moved the focus here
     bool settingFocus = false; // inside the button's own WM_SETFOCUS
+    bool hot = false;          // the pointer is over it
+    bool tracking = false;     // a WM_MOUSELEAVE is asked for
 };
 
 bool KeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
@@ -63,7 +66,7 @@ button_face::Flags FlagsOf(HWND button, const StyledButton& self) {
     flags.enabled = ::IsWindowEnabled(button) != FALSE;
     flags.pushed = (state & BST_PUSHED) != 0;
     flags.checked = (state & 0x3) == BST_CHECKED;
-    flags.hot = (state & BST_HOT) != 0;
+    flags.hot = self.hot;
     flags.focused = (state & BST_FOCUS) != 0 || ::GetFocus() == button;
     flags.focusShown = self.focusShown;
     return flags;
@@ -203,6 +206,31 @@ LRESULT CALLBACK StyledSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     }
     case WM_KILLFOCUS:
         self->focusShown = false;
+        break;
+    case WM_MOUSEMOVE: {
+        // Hot from the first move over it to the pointer leaving. The button's own tracking
+        // (BST_HOT) waits for a hover, which Wine misses when the pointer jumps from one button
+        // straight onto the next.
+        RECT client{};
+        ::GetClientRect(hwnd, &client);
+        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        const bool over = ::PtInRect(&client, at) != FALSE;
+        if (over && !self->tracking) {
+            TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, hwnd, 0};
+            self->tracking = ::TrackMouseEvent(&leave) != FALSE;
+        }
+        if (over != self->hot) {
+            self->hot = over;
+            ::InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        break;
+    }
+    case WM_MOUSELEAVE:
+        self->tracking = false;
+        if (self->hot) {
+            self->hot = false;
+            ::InvalidateRect(hwnd, nullptr, FALSE);
+        }
         break;
     case WM_UPDATEUISTATE:
         // The window's keyboard cues turned on (a key in a dialog) or off.

@@ -8,7 +8,8 @@ The cases of the window and the process entry are here; cases_cleaning.py holds 
 job, the status lines and automatic cleaning, cases_tray.py the notification-area icon,
 cases_hardening.py what other processes and the system may throw at the program,
 cases_squat.py the instance name held by another process, cases_settings.py the settings page,
-cases_translate.py the window in other languages.
+cases_translate.py the window in other languages, cases_look.py the styled buttons, the accent
+line and the logo as the screen shows them.
 Each case starts with no instance running and ends every instance it caused. What the
 window should hold (controls, parents, positions, captions, menu identifiers) comes from
 the form table through the driver, never from copies here.
@@ -370,6 +371,7 @@ import cases_tray  # noqa: E402,F401
 import cases_hardening  # noqa: E402,F401
 import cases_settings  # noqa: E402,F401
 import cases_translate  # noqa: E402,F401
+import cases_look  # noqa: E402,F401
 
 
 def main():

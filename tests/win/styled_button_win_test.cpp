@@ -130,14 +130,14 @@ TEST_F(StyledButtons, TheCleanButtonPaintsTheOutlineSetOfEachState) {
     EXPECT_GT(pressed.Count(kWhite), 10) << "the caption in white";
     ::SendMessageW(clean, BM_SETSTATE, FALSE, 0);
 
-    // The button itself keeps its hot state (Wine sets it on WM_MOUSEHOVER, Windows on the move).
-    ::SendMessageW(clean, WM_MOUSEHOVER, 0, MAKELPARAM(5, 5));
-    if (::SendMessageW(clean, BM_GETSTATE, 0, 0) & BST_HOT) {
-        Capture hot = Print(clean);
-        EXPECT_EQ(hot.Inside(), kAccentLighter);
-        EXPECT_EQ(hot.Top(), kAccent);
-    }
+    // Hot from the pointer's first move over it until it leaves.
+    ::SendMessageW(clean, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    Capture hot = Print(clean);
+    EXPECT_EQ(hot.Inside(), kAccentLighter);
+    EXPECT_EQ(hot.Top(), kAccent);
+    EXPECT_GT(hot.Count(kWhite), 10) << "the caption in white";
     ::SendMessageW(clean, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(Print(clean).Inside(), kWhite);
 
     ::EnableWindow(clean, FALSE);
     Capture disabled = Print(clean);
@@ -249,6 +249,21 @@ TEST_F(StyledButtons, ANewCaptionIsPaintedByTheNextPaintNotStraightAway) {
     RECT dirty;
     EXPECT_TRUE(::GetUpdateRect(clean, &dirty, FALSE));
     EXPECT_EQ(controls.Get(form::Ctl("BtnClean")).Text(), L"정리중...");
+}
+
+// A container hands WM_NOTIFY back only to a form control of this process, and reads the header
+// only from this process's memory: a forged address or sender is refused, not followed.
+TEST_F(StyledButtons, ContainersRefuseForgedNotifications) {
+    HWND header = controls.Get(form::Ctl("BtnHead")).hwnd;
+    EXPECT_EQ(::SendMessageW(header, WM_NOTIFY, 0, 0x10), 0);
+    EXPECT_EQ(::SendMessageW(header, WM_NOTIFY, 0, static_cast<LPARAM>(-64)), 0);
+    NMCUSTOMDRAW draw{};
+    draw.hdr = {window, 0, NM_CUSTOMDRAW}; // the test's window: no form control
+    draw.dwDrawStage = CDDS_PREERASE;
+    EXPECT_EQ(::SendMessageW(header, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw)), CDRF_DODEFAULT);
+    draw.hdr = {home, 0, NM_CUSTOMDRAW};
+    draw.hdc = nullptr; // no DC to draw on: the button answers, draws nothing
+    EXPECT_EQ(::SendMessageW(header, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw)), CDRF_SKIPDEFAULT);
 }
 
 TEST_F(StyledButtons, ScreenReadersGetTheCaptionAndTheState) {
