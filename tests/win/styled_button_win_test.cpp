@@ -117,6 +117,65 @@ protected:
     std::vector<HWND> clicks;
 };
 
+// What the common controls send a version 6 button's parent when the button paints: the face
+// is drawn at the first custom-draw stage, and every kind of paint must come through there.
+std::vector<DWORD> gDrawStages;
+
+LRESULT CALLBACK CustomDrawSpy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (msg == kReflectBase + WM_NOTIFY) {
+        const auto* draw = reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+        if (draw->hdr.code == NM_CUSTOMDRAW) {
+            gDrawStages.push_back(draw->dwDrawStage);
+        }
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(StyledButtons, EveryPaintOfAButtonComesThroughCustomDrawFirstStage) {
+    struct Step {
+        const char* what;
+        void (*act)(HWND button);
+    } steps[] = {
+        {"a paint",
+         [](HWND b) {
+             ::InvalidateRect(b, nullptr, FALSE);
+             ::UpdateWindow(b);
+         }},
+        {"the focus",
+         [](HWND b) {
+             ::SetFocus(b);
+             ::UpdateWindow(b);
+         }},
+        {"a press",
+         [](HWND b) {
+             ::SendMessageW(b, BM_SETSTATE, TRUE, 0);
+             ::UpdateWindow(b);
+             ::SendMessageW(b, BM_SETSTATE, FALSE, 0);
+         }},
+        {"disabling",
+         [](HWND b) {
+             ::EnableWindow(b, FALSE);
+             ::UpdateWindow(b);
+             ::EnableWindow(b, TRUE);
+         }},
+        {"a print", [](HWND b) { Print(b); }},
+    };
+    for (HWND button : {config, clean}) { // a push-like radio button and a push button
+        ::SetWindowSubclass(button, CustomDrawSpy, 99, 0);
+        for (const auto& step : steps) {
+            gDrawStages.clear();
+            step.act(button);
+            ASSERT_FALSE(gDrawStages.empty()) << step.what << ": no custom draw";
+            EXPECT_EQ(gDrawStages.front(), static_cast<DWORD>(CDDS_PREERASE)) << step.what;
+            for (DWORD stage : gDrawStages) {
+                EXPECT_EQ(stage, static_cast<DWORD>(CDDS_PREERASE)) << step.what << ": the button went on drawing";
+            }
+        }
+        ::RemoveWindowSubclass(button, CustomDrawSpy, 99);
+        ::SetFocus(window);
+    }
+}
+
 TEST_F(StyledButtons, TheCleanButtonPaintsTheOutlineSetOfEachState) {
     Capture normal = Print(clean);
     EXPECT_EQ(normal.Top(), kAccent);
