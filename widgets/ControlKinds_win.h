@@ -1,8 +1,8 @@
 #pragma once
 // What each kind of form control is made of: its window class and styles, the notification
 // that counts as its event, whether it paints through an off-screen buffer, the step that
-// finishes it after creation, and the button style of the styled kinds. The form builds its controls from this table;
-// the end-to-end driver reports kinds by the same names.
+// finishes it after creation, and the button style of the styled kinds. The form builds its
+// controls from this table; the end-to-end driver reports kinds by the same names.
 
 #include <windows.h>
 
