@@ -231,6 +231,7 @@ LRESULT TFrmRamBroom::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 //--- startup
 
 void TFrmRamBroom::FormCreate() {
+    theme_ = ApplyTheme(hwnd_);
     dispatcher_->Attach(hwnd_);
     controls_.Create(hwnd_, form::Controls());
     popup_.reset(::CreatePopupMenu());

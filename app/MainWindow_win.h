@@ -17,6 +17,7 @@
 #include "base/DateTime.h"
 #include "base/Handles_win.h"
 #include "base/UiDispatcher_win.h"
+#include "theme/Theme_win.h"
 #include "tray/TrayIcon_win.h"
 #include "widgets/Dpi_win.h"
 #include "widgets/FormControls_win.h"
@@ -85,6 +86,8 @@ private:
     void ChkCleanOnTrayClick(FormControl*) { settings_->Page().ChkCleanOnTrayClick(); }
 
     HWND hwnd_ = nullptr;
+    // The form theme (dark frame, accent line): the first step of creation, kept as long as the window.
+    std::unique_ptr<TThemeHelper> theme_;
     Switch switch_;
     Clock& clock_;
     FormControls controls_;

@@ -7,6 +7,7 @@
 //   if (auto getDpi = dyn::GetDpiForWindow()) { dpi = getDpi(window); }
 
 #include <windows.h>
+#include <dwmapi.h>
 #include <winternl.h> // NTSTATUS
 
 #ifndef NT_SUCCESS // MinGW-w64's winternl.h has it, not every Windows SDK's
@@ -39,6 +40,10 @@ RAMBROOM_DYNCALL(SystemParametersInfoForDpi)
 RAMBROOM_DYNCALL(GetSystemMetricsForDpi)
 // user32.dll, Windows 10 1703
 RAMBROOM_DYNCALL(SetProcessDpiAwarenessContext)
+
+// dwmapi.dll, Windows Vista: not on every system the program runs on (Server Core, some
+// embedded editions), so it is loaded here, from the system folder, on first use
+RAMBROOM_DYNCALL(DwmSetWindowAttribute)
 
 // kernel32.dll (forwarded to kernelbase.dll), Windows 10 1607
 RAMBROOM_DYNCALL(SetThreadDescription)

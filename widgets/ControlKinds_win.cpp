@@ -29,7 +29,21 @@ LRESULT CALLBACK InfoClickSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 void ReportsClicks(FormControl& c) { ::SetWindowSubclass(c.hwnd, InfoClickSubclassProc, kClickSubclassId, 0); }
 constexpr int kPercentMax = 100;
 void PercentRange(FormControl& c) { ::SendMessageW(c.hwnd, PBM_SETRANGE32, 0, kPercentMax); }
-void PressedAtStart(FormControl& c) { c.SetChecked((c.desc.flags & kCtlDown) != 0); }
+
+// The program's two button looks, both of the Brenwick family: the header toolbar's (its tool
+// buttons take it) and the clean button's.
+constexpr ButtonStyleDesc kHeaderStyle{"Brenwick", "", "Header", 4};
+constexpr ButtonStyleDesc kCleanStyle{"Brenwick", "", "Outline", 6};
+
+// A tool button: down or not as the table says, in its toolbar's look, one of its group.
+void ToolButtonCreated(FormControl& c) {
+    c.SetChecked((c.desc.flags & kCtlDown) != 0);
+    const ButtonStyleDesc* style = c.parent ? KindInfo(c.parent->desc.kind).buttonStyle : nullptr;
+    if (style) {
+        AttachStyledButton(c.hwnd, *style, kStyledInGroup);
+    }
+}
+void StyledButtonCreated(FormControl& c) { AttachStyledButton(c.hwnd, *KindInfo(c.desc.kind).buttonStyle); }
 void DesignItems(FormControl& c) {
     std::vector<std::wstring> items(c.desc.items.begin(), c.desc.items.end());
     c.SetItems(items);
@@ -42,17 +56,20 @@ constexpr DWORD kContainerStyle = WS_CLIPCHILDREN;
 // In ControlKind order.
 constexpr ControlKindInfo kKinds[] = {
     {K::Panel, "Panel", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr},
-    {K::Toolbar, "Toolbar", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr},
+    {K::Toolbar, "Toolbar", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr,
+     &kHeaderStyle},
     // Not an auto radio button: Donate is clicked without becoming the pressed one. Each is a
-    // group of its own, so arrow keys never "click" a neighbour (and open a web page).
+    // group of its own for the dialog manager, whose arrow keys would "click" a neighbour (and
+    // open a web page): the styled tool buttons move the focus among themselves instead.
     {K::ToolButton, "ToolButton", WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_PUSHLIKE | BS_RADIOBUTTON, 0, BN_CLICKED,
-     false, false, PressedAtStart},
+     false, false, ToolButtonCreated},
     {K::Image, "Image", kLogoClass, 0, 0, STN_CLICKED, false, false, nullptr},
     {K::PageControl, "PageControl", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr},
     {K::Page, "Page", kPanelClass, kContainerStyle, WS_EX_CONTROLPARENT, kNoEvent, true, false, nullptr},
     {K::Label, "Label", WC_STATICW, SS_NOPREFIX, 0, kNoEvent, false, true, nullptr},
     {K::ProgressBar, "ProgressBar", PROGRESS_CLASSW, PBS_SMOOTH, 0, kNoEvent, false, false, PercentRange},
-    {K::StyledButton, "StyledButton", WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON, 0, BN_CLICKED, false, false, nullptr},
+    {K::StyledButton, "StyledButton", WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON, 0, BN_CLICKED, false, false,
+     StyledButtonCreated, &kCleanStyle},
     {K::GroupBox, "GroupBox", WC_BUTTONW, kContainerStyle | BS_GROUPBOX, WS_EX_CONTROLPARENT, kNoEvent, true, false,
      nullptr},
     {K::CheckBox, "CheckBox", WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX, 0, BN_CLICKED, false, false, nullptr},

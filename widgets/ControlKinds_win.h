@@ -1,14 +1,15 @@
 #pragma once
 // What each kind of form control is made of: its window class and styles, the notification
-// that counts as its event, whether it paints through an off-screen buffer, and the step that
-// finishes it after creation. The form builds its controls from this table; the end-to-end
-// driver reports kinds by the same names.
+// that counts as its event, whether it paints through an off-screen buffer, the step that
+// finishes it after creation, and the button style of the styled kinds. The form builds its
+// controls from this table; the end-to-end driver reports kinds by the same names.
 
 #include <windows.h>
 
 #include <string_view>
 
 #include "widgets/ControlDesc.h"
+#include "widgets/StyledButton_win.h"
 
 class FormControl;
 
@@ -24,6 +25,8 @@ struct ControlKindInfo {
     bool container; // holds other controls and passes their notifications back to them
     bool buffered;  // paints into an off-screen bitmap first: a text that changes never flickers
     void (*afterCreate)(FormControl& control); // nullptr: nothing to do
+    // The look of a styled button of this kind, or of a toolbar's tool buttons; nullptr: none.
+    const ButtonStyleDesc* buttonStyle = nullptr;
 };
 
 const ControlKindInfo& KindInfo(ControlKind kind);

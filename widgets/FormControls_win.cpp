@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Handles_win.h"
+#include "base/MessageData_win.h"
 #include "widgets/CaptionFit.h"
 #include "widgets/ControlKinds_win.h"
 #include "widgets/Dpi_win.h"
@@ -93,6 +94,8 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
             control->onEvent(*control);
         }
         return 0;
+    case kReflectBase + WM_NOTIFY:
+        return 0; // a control that draws itself answers before this (CDRF_DODEFAULT otherwise)
     case kReflectBase + WM_CTLCOLORSTATIC:
     case kReflectBase + WM_CTLCOLORBTN:
     case kReflectBase + WM_CTLCOLOREDIT: {
@@ -199,18 +202,28 @@ void FitCaptions(HWND parentWindow, const std::vector<FormControl*>& children, U
 } // namespace
 
 bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // The child: lParam for these, the sender named in the header WM_NOTIFY points at.
+    HWND child = nullptr;
     switch (msg) {
     case WM_COMMAND:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
+        child = reinterpret_cast<HWND>(lParam);
         break;
+    case WM_NOTIFY: {
+        NMHDR header{};
+        if (!CopyFromThisProcess(lParam, header)) {
+            return false;
+        }
+        child = header.hwndFrom;
+        break;
+    }
     default:
         return false;
     }
-    // lParam is the child's window. Any process may post these messages: only a window that
-    // carries the form-control mark (which no other process can set on our windows) is trusted.
-    HWND child = reinterpret_cast<HWND>(lParam);
+    // Any process may post these messages: only a window that carries the form-control mark
+    // (which no other process can set on our windows) is trusted.
     if (!child || !::GetPropW(child, kControlProperty)) {
         return false;
     }

@@ -82,8 +82,9 @@ private:
 // The window class of panels, toolbars and pages: plain white containers.
 inline constexpr wchar_t kPanelClass[] = L"RamBroomPanel";
 
-// A control's own notifications (its WM_COMMAND codes, its WM_CTLCOLOR* colours) go back to
-// it as kReflectBase + the message, so its handler and its colours live with the control.
+// A control's own notifications (its WM_COMMAND codes, its WM_NOTIFY ones such as custom draw,
+// its WM_CTLCOLOR* colours) go back to it as kReflectBase + the message, so its handler, its
+// drawing and its colours live with the control.
 // (The base is the one OLE controls use for reflected messages.)
 inline constexpr UINT kReflectBase = WM_USER + 0x1C00;
 

@@ -3,75 +3,84 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <span>
+#include <vector>
 
 #include "base/Handles_win.h"
 #include "resources/ResourceIds.h"
-#include "widgets/Dpi_win.h"
+#include "widgets/LogoImage.h"
 
 namespace {
 
-// Resource image: "RBIM", uint32 width, uint32 height, then BGRA pixels, premultiplied, top-down.
-struct RbimHeader {
-    char magic[4];
-    std::uint32_t width;
-    std::uint32_t height;
-};
+// The logo's design box at 96 DPI, and its renditions (make-art.sh renders one per scale).
+constexpr int kLogoWidth = 112, kLogoHeight = 50;
+constexpr int kRenditions[] = {IDR_LOGO_100, IDR_LOGO_125, IDR_LOGO_150, IDR_LOGO_175,
+                               IDR_LOGO_200, IDR_LOGO_250, IDR_LOGO_300};
 
-UniqueHbitmap LoadRbim(HINSTANCE instance, int resourceId, SIZE& size) {
+std::span<const std::uint8_t> ResourceBytes(HINSTANCE instance, int resourceId) {
     HRSRC info = ::FindResourceW(instance, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
     HGLOBAL handle = info ? ::LoadResource(instance, info) : nullptr;
-    const auto* bytes = handle ? static_cast<const unsigned char*>(::LockResource(handle)) : nullptr;
-    DWORD length = info ? ::SizeofResource(instance, info) : 0;
-    if (!bytes || length < sizeof(RbimHeader)) {
+    const auto* bytes = handle ? static_cast<const std::uint8_t*>(::LockResource(handle)) : nullptr;
+    return bytes ? std::span<const std::uint8_t>(bytes, ::SizeofResource(instance, info))
+                 : std::span<const std::uint8_t>();
+}
+
+// The logo at `width` x `height`: the rendition of that size, or the nearest larger one scaled
+// down, as a premultiplied 32-bit bitmap.
+UniqueHbitmap LogoBitmap(HINSTANCE instance, int width, int height) {
+    std::vector<logo_image::Size> sizes;
+    for (int id : kRenditions) {
+        sizes.push_back(logo_image::ReadSize(ResourceBytes(instance, id)).value_or(logo_image::Size{}));
+    }
+    const int pick = logo_image::PickRendition(sizes, width, height);
+    if (pick < 0) {
         return {};
     }
-    RbimHeader header;
-    std::memcpy(&header, bytes, sizeof(header));
-    if (std::memcmp(header.magic, "RBIM", 4) != 0 || header.width == 0 || header.height == 0 || header.width > 4096 ||
-        header.height > 4096 || length - sizeof(header) < std::uint64_t{header.width} * header.height * 4) {
+    auto image = logo_image::Decode(ResourceBytes(instance, kRenditions[pick]));
+    if (!image) {
         return {};
+    }
+    if (image->width != width || image->height != height) {
+        *image = logo_image::Resample(*image, width, height);
     }
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = static_cast<LONG>(header.width);
-    bmi.bmiHeader.biHeight = -static_cast<LONG>(header.height); // top-down
+    bmi.bmiHeader.biWidth = image->width;
+    bmi.bmiHeader.biHeight = -image->height; // top-down
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* pixels = nullptr;
     UniqueHbitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0));
-    if (!bitmap) {
+    if (!bitmap || image->pixels.empty()) {
         return {};
     }
-    std::memcpy(pixels, bytes + sizeof(header), std::size_t{header.width} * header.height * 4);
-    size = {static_cast<LONG>(header.width), static_cast<LONG>(header.height)};
+    std::memcpy(pixels, image->pixels.data(), image->pixels.size() * sizeof(std::uint32_t));
     return bitmap;
 }
 
-int ResourceForDpi(UINT dpi) {
-    if (dpi >= dpi::kDefault * 2) {
-        return IDR_LOGO_200;
-    }
-    if (dpi >= dpi::kDefault * 3 / 2) {
-        return IDR_LOGO_150;
-    }
-    return IDR_LOGO_100;
-}
-
-// The image a logo window shows, loaded once per resource (the DPI picks the resource).
+// The image a logo window shows, made once per size.
 struct LogoImage {
-    int resourceId = 0;
     SIZE size{};
     UniqueHbitmap bitmap;
 };
 
-LogoImage& ImageFor(HWND hwnd) {
+// The logo's size in a client area of `width` x `height`: as wide as it is, unless that makes it
+// too high, keeping the design's proportions (rounded as the window's lengths are).
+SIZE FittedSize(int width, int height) {
+    SIZE size{width, ::MulDiv(kLogoHeight, width, kLogoWidth)};
+    if (size.cy > height) {
+        size = {::MulDiv(kLogoWidth, height, kLogoHeight), height};
+    }
+    return size;
+}
+
+LogoImage& ImageFor(HWND hwnd, SIZE size) {
     auto* image = reinterpret_cast<LogoImage*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    const int resourceId = ResourceForDpi(dpi::ForWindow(hwnd));
-    if (image->resourceId != resourceId) {
+    if (image->size.cx != size.cx || image->size.cy != size.cy) {
         auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
-        image->bitmap = LoadRbim(instance, resourceId, image->size);
-        image->resourceId = resourceId;
+        image->bitmap = LogoBitmap(instance, size.cx, size.cy);
+        image->size = size;
     }
     return *image;
 }
@@ -90,21 +99,14 @@ void Paint(HWND hwnd) {
         SelectObjectScope canvasScope(memory.get(), canvas.get());
         ::FillRect(memory.get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
 
-        const LogoImage& image = ImageFor(hwnd);
-        const SIZE size = image.size;
-        if (image.bitmap) {
+        const SIZE size = FittedSize(width, height);
+        const LogoImage& image = ImageFor(hwnd, size);
+        if (image.bitmap && size.cx > 0 && size.cy > 0) {
             UniqueHdc source(::CreateCompatibleDC(dc));
             SelectObjectScope logoScope(source.get(), image.bitmap.get());
-            // Keep the aspect ratio, centred vertically, left-aligned as in the header design.
-            int drawWidth = width;
-            int drawHeight = ::MulDiv(size.cy, width, size.cx);
-            if (drawHeight > height) {
-                drawHeight = height;
-                drawWidth = ::MulDiv(size.cx, height, size.cy);
-            }
+            // Pixel for pixel, centred vertically, left-aligned as in the header design.
             BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-            ::SetStretchBltMode(memory.get(), HALFTONE);
-            ::AlphaBlend(memory.get(), 0, (height - drawHeight) / 2, drawWidth, drawHeight, source.get(), 0, 0, size.cx,
+            ::AlphaBlend(memory.get(), 0, (height - size.cy) / 2, size.cx, size.cy, source.get(), 0, 0, size.cx,
                          size.cy, blend);
         }
         ::BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);

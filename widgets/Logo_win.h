@@ -1,6 +1,7 @@
 #pragma once
-// The logo: a premultiplied-alpha image from the resources, picked for the window's DPI and
-// drawn on white. A click reports STN_CLICKED to the form window; the cursor is a hand.
+// The logo: rendered for each scale from its vector source and kept in the resources; the
+// rendition of the logo window's size is drawn pixel for pixel on white (a size without one is
+// scaled down from the nearest larger). A click reports STN_CLICKED to the form window; the cursor is a hand.
 
 #include <windows.h>
 

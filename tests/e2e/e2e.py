@@ -9,7 +9,8 @@ job, the status lines and automatic cleaning, cases_tray.py the notification-are
 cases_hardening.py what other processes and the system may throw at the program,
 cases_squat.py the instance name held by another process, cases_settings.py the settings page,
 cases_translate.py the window in other languages, cases_installer.py the setup program and
-the uninstaller.
+the uninstaller, cases_look.py the styled buttons, the accent line and the logo as the screen
+shows them.
 Each case starts with no instance running and ends every instance it caused. What the
 window should hold (controls, parents, positions, captions, menu identifiers) comes from
 the form table through the driver, never from copies here.
@@ -372,6 +373,7 @@ import cases_hardening  # noqa: E402,F401
 import cases_settings  # noqa: E402,F401
 import cases_translate  # noqa: E402,F401
 import cases_installer  # noqa: E402,F401
+import cases_look  # noqa: E402,F401
 
 
 def main():
