@@ -18,7 +18,10 @@
 #include "tray/WindowVisibility_win.h"
 #include "update/AppVersion_win.h"
 #include "update/Links.h"
+#include "update/ServerCheck_win.h"
 #include "update/ShellOpen_win.h"
+#include "update/UpdateStatus_win.h"
+#include "update/WindowUpdatePrompts_win.h"
 #include "widgets/Dpi_win.h"
 #include "widgets/Placement.h"
 
@@ -312,6 +315,19 @@ void TFrmRamBroom::FormCreate() {
     if (switch_ == Switch::Start) {
         HideMainWindow(hwnd_);
     }
+
+    // The server check runs on its own; its prompts belong to this window. Accepting an update
+    // ends the program (the download page is open by then).
+    updatePrompts_ = std::make_unique<WindowUpdatePrompts>(hwnd_, switch_ != Switch::Start);
+    CheckUpdate(
+        CheckEndpoint(),
+        [this](bool accepted, const std::wstring&) {
+            if (accepted) {
+                FCanClose = true;
+                Close();
+            }
+        },
+        10, dispatcher_, *updatePrompts_); // the prompt's layout lies 10 px (at 96 DPI) lower
 }
 
 void TFrmRamBroom::BindHandlers() {
@@ -374,8 +390,9 @@ void TFrmRamBroom::ApplyDpi(UINT dpi, const RECT* suggested) {
     titleFont_ = std::move(title);
     controls_.Layout(dpi);
 
-    const RECT frame =
-        dpi::WindowRectForClient(form::kClientWidth, form::kClientHeight, kWindowStyle, kWindowExStyle, dpi);
+    // The notice line, once shown, lies below the form's client area.
+    const RECT frame = dpi::WindowRectForClient(form::kClientWidth, form::kClientHeight + UpdateStatusHeight(hwnd_),
+                                                kWindowStyle, kWindowExStyle, dpi);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     if (suggested) {
         // Where the system suggests, but on the work area of the monitor nearest to that place,

@@ -19,6 +19,7 @@
 #include "base/UiDispatcher_win.h"
 #include "theme/Theme_win.h"
 #include "tray/TrayIcon_win.h"
+#include "update/WindowUpdatePrompts_win.h"
 #include "widgets/Dpi_win.h"
 #include "widgets/FormControls_win.h"
 
@@ -102,6 +103,8 @@ private:
     std::unique_ptr<CleaningJob> cleaning_;
     std::unique_ptr<StatusRefreshView> status_;
     std::unique_ptr<SettingsPageView> settings_;
+    // The server check's prompts on this window; the check's work that the dispatcher runs uses it.
+    std::unique_ptr<WindowUpdatePrompts> updatePrompts_;
     // The quit question is open: a second request brings it forward instead of asking again.
     bool quitQuestionOpen_ = false;
 

@@ -63,13 +63,16 @@ void ApplyFont(StatusLine& line) {
     line.font = std::move(font);
 }
 
+// The bar's height at the main window's DPI.
+int BarHeight(HWND owner) { return dpi::Scale(kUpdateStatusHeight, dpi::ForWindow(owner)); }
+
 // The bar is not aligned by the control itself (CCS_NOPARENTALIGN, CCS_NORESIZE): its height is
-// fixed, where the control would size itself to its font.
+// fixed at the window's DPI, where the control would size itself to its font.
 void PlaceBar(const StatusLine& line) {
     RECT client;
     ::GetClientRect(line.owner, &client);
-    ::SetWindowPos(line.bar, nullptr, 0, client.bottom - kUpdateStatusHeight, client.right, kUpdateStatusHeight,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    const int height = BarHeight(line.owner);
+    ::SetWindowPos(line.bar, nullptr, 0, client.bottom - height, client.right, height, SWP_NOZORDER | SWP_NOACTIVATE);
     int rightEdges[] = {-1}; // one panel to the right end, at any width
     ::SendMessageW(line.bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(rightEdges));
 }
@@ -222,7 +225,7 @@ StatusLine* CreateLine(HWND owner) {
     // Below the content at first; the window grows to show it.
     UniqueHwnd bar(::CreateWindowExW(
         0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0,
-        client.bottom, client.right, kUpdateStatusHeight, owner,
+        client.bottom, client.right, BarHeight(owner), owner,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kUpdateStatusId)), ::GetModuleHandleW(nullptr), nullptr));
     if (!bar) {
         return nullptr;
@@ -247,7 +250,7 @@ StatusLine* CreateLine(HWND owner) {
 
     RECT outer;
     ::GetWindowRect(owner, &outer);
-    ::SetWindowPos(owner, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + kUpdateStatusHeight,
+    ::SetWindowPos(owner, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + BarHeight(owner),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     PlaceBar(*kept);
     return kept;

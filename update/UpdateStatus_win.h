@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-// The bar's height in pixels at every DPI, and its control identifier on the main window
-// (clear of the form's, which start at 1001, and of its menu's, at 2001).
+// The bar's height in pixels at 96 DPI (scaled to the main window's DPI), and its control
+// identifier on the main window (clear of the form's, which start at 1001, and of its menu's, at 2001).
 inline constexpr int kUpdateStatusHeight = 28;
 inline constexpr int kUpdateStatusId = 0x5E20;
 
@@ -21,11 +21,11 @@ inline constexpr int kUpdateStatusId = 0x5E20;
 //
 // The bar keeps itself at the bottom on the window's WM_SIZE and takes the new DPI's font on
 // its WM_DPICHANGED (through a subclass of the window). The window, when it sets its own size
-// (a DPI change, a font change), adds UpdateStatusHeight to its client height.
+// (a DPI change, a font change), adds UpdateStatusHeight, scaled to its DPI, to its client height.
 void ShowUpdateStatus(HWND mainWindow, const std::wstring& url, std::function<void(const std::wstring&)> onOpenUrl,
                       std::wstring_view language = {});
 
-// kUpdateStatusHeight once the window has the line, else 0.
+// kUpdateStatusHeight (96-DPI pixels) once the window has the line, else 0.
 int UpdateStatusHeight(HWND mainWindow);
 
 // The line's status bar, or nullptr.

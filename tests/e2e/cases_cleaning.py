@@ -11,7 +11,7 @@ import threading
 import time
 
 import screen
-from harness import IMAGE_FILE_MACHINE_AMD64, WORKERS, case, check, pe_machine, translated, wait_until
+from harness import IMAGE_FILE_MACHINE_AMD64, WORKERS, case, feature_threads, check, pe_machine, translated, wait_until
 
 MIB = 1048576
 
@@ -83,7 +83,7 @@ def clean_button(s):
     check(asked["noting"] and asked["count"] == 0, f"the clean button asked for a balloon: {asked}")
     check(len(trace.purge_requests()) == 12, f"{len(trace.purge_requests())} purge requests for two clicks")
     # Each purge ran on a thread named as the cleaning worker before it ran.
-    named = [(n.thread, n.name) for n in trace.named_threads()]
+    named = [(n.thread, n.name) for n in feature_threads(trace)]
     check(named == [(first, WORKERS["kCleaningWorker"]), (second, WORKERS["kCleaningWorker"])],
           f"threads named: {named}, purges on {first:#x} and {second:#x}")
 

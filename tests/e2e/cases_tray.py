@@ -8,7 +8,7 @@ import time
 
 import screen
 from cases_cleaning import check_one_purge, wait_for_requests
-from harness import WORKERS, case, check, check_brought_back, minimise, stays_hidden, wait_until
+from harness import WORKERS, case, feature_threads, check, check_brought_back, minimise, stays_hidden, wait_until
 from wine_trace import NIM_ADD
 
 # The taskbar wait gives up after ten seconds; the icon then shows all the same.
@@ -37,7 +37,7 @@ def tray_icon(s):
     first_tick = trace.ticks()[0]
     check(added.t - first_tick.t < SHELL_WAIT_S / 2,
           f"the icon was added {added.t - first_tick.t:.1f} s after the start although the taskbar was there")
-    check(not trace.named_threads(), f"threads started although the taskbar was there: {trace.named_threads()}")
+    check(not feature_threads(trace), f"threads started although the taskbar was there: {feature_threads(trace)}")
     icon = shown_icon(s, "tray-icon")
 
     s.input.move(*icon.centre)
@@ -186,5 +186,5 @@ def no_taskbar(s):
     first_tick = trace.ticks()[0]
     waited = added.t - first_tick.t
     check(SHELL_WAIT_S - 0.5 <= waited <= SHELL_WAIT_S + 2, f"the icon was added {waited:.2f} s after the start")
-    names = [n.name for n in trace.named_threads()]
+    names = [n.name for n in feature_threads(trace)]
     check(names == [WORKERS["kTaskbarWaitWorker"]], f"threads named: {names}")

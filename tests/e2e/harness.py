@@ -29,11 +29,18 @@ DRIVER_TIMEOUT_S = 60
 # The program's worker-thread names by constant (base/Workers.h).
 WORKERS = dict(re.findall(r'inline constexpr std::wstring_view (\w+) = L"([^"]*)";',
                           (Path(__file__).resolve().parents[2] / "base" / "Workers.h").read_text(encoding="utf-8")))
+
 # The SDK's names (winnt.h, winuser.h).
 IMAGE_FILE_MACHINE_AMD64 = 0x8664
 # Where the program keeps its settings.
 SETTINGS_KEY = r"HKCU\Software\Brenwick\RamBroom"
 USER_DEFAULT_SCREEN_DPI = 96
+
+
+def feature_threads(trace):
+    """The threads the program named (wine_trace), but the server check's worker, which every start has."""
+    return [n for n in trace.named_threads() if n.name != WORKERS["kServerCheckWorker"]]
+
 
 # The cases by name, in the order they were defined (e2e.py and the cases_*.py modules).
 CASES = {}
