@@ -10,6 +10,7 @@
 #include "app/FormDescription.h"
 #include "app/Texts.h"
 #include "app/TranslateWindow_win.h"
+#include "app/PopupMenu_win.h"
 #include "app/Privilege_win.h"
 #include "config/Registry_win.h"
 #include "resources/ResourceIds.h"
@@ -237,14 +238,7 @@ void TFrmRamBroom::FormCreate() {
     theme_ = ApplyTheme(hwnd_);
     dispatcher_->Attach(hwnd_);
     controls_.Create(hwnd_, form::Controls());
-    popup_.reset(::CreatePopupMenu());
-    for (const auto& item : form::PopupMenu()) {
-        if (item.caption == L"-") {
-            ::AppendMenuW(popup_.get(), MF_SEPARATOR, 0, nullptr);
-        } else {
-            ::AppendMenuW(popup_.get(), MF_STRING, static_cast<UINT_PTR>(item.id), std::wstring(item.caption).c_str());
-        }
-    }
+    popup_ = CreateFormPopupMenu();
     cleaning_ = std::make_unique<CleaningJob>(
         CleaningJob::Args{&controls_.Get(form::Ctl("BtnClean")), &trayIcon_, &NextTime, &clock_, dispatcher_});
     settings_ = std::make_unique<SettingsPageView>(controls_, SystemRegistry(), [this] { NextTime = clock_.Now(); });
@@ -258,8 +252,7 @@ void TFrmRamBroom::FormCreate() {
         caption.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd_, caption.data(), length + 1)));
         ApplicationTitle() = caption;
     }
-    controls_.Get(form::Ctl("EditInfo"))
-        .SetText(Translate(texts::kVersionWord) + L": " + GetAppVersion(L"%d.%d.%d"));
+    controls_.Get(form::Ctl("EditInfo")).SetText(Translate(texts::kVersionWord) + L": " + GetAppVersion(L"%d.%d.%d"));
     FmtPhysStatus = Translate(texts::kPhysStatusFormat);
 
     // Desktop font, layout for the window's DPI, centred on its monitor.
@@ -508,8 +501,8 @@ void TFrmRamBroom::BtnCloseClick(FormControl*) {
         return;
     }
     quitQuestionOpen_ = true;
-    const int answer = ::MessageBoxW(hwnd_, Translate(texts::kQuitQuestion).c_str(), ApplicationTitle().c_str(),
-                                     kQuitQuestionFlags);
+    const int answer =
+        ::MessageBoxW(hwnd_, Translate(texts::kQuitQuestion).c_str(), ApplicationTitle().c_str(), kQuitQuestionFlags);
     quitQuestionOpen_ = false;
     if (answer == IDYES) {
         FCanClose = true;

@@ -5,6 +5,7 @@
 
 #include "app/FormDescription.h"
 #include "base/Handles_win.h"
+#include "tests/win/FormWindow_win.h"
 #include "widgets/Dpi_win.h"
 #include "widgets/FormControls_win.h"
 
@@ -12,20 +13,6 @@ namespace {
 
 class FormFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-        ::InitCommonControlsEx(&icc);
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"RamBroomFormTest";
-        ::RegisterClassW(&wc);
-        window = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 600, nullptr, nullptr,
-                                   wc.hInstance, nullptr);
-        controls.Create(window, form::Controls());
-    }
-    void TearDown() override { ::DestroyWindow(window); }
-
     RECT RectInParent(const FormControl& c) {
         RECT r;
         ::GetWindowRect(c.hwnd, &r);
@@ -33,8 +20,9 @@ protected:
         return r;
     }
 
-    HWND window = nullptr;
-    FormControls controls;
+    FormWindow form;
+    HWND window = form.window;
+    FormControls& controls = form.controls;
 };
 
 TEST_F(FormFixture, EveryRowBecomesAWindowUnderItsParentWithItsId) {

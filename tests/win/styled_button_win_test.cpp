@@ -10,6 +10,7 @@
 #include "app/FormDescription.h"
 #include "base/Com_win.h"
 #include "base/Handles_win.h"
+#include "tests/win/FormWindow_win.h"
 #include "theme/ButtonStyles.h"
 #include "widgets/FormControls_win.h"
 #include "widgets/StyledButton_win.h"
@@ -81,17 +82,6 @@ template <typename Fn> void WithKeysDown(std::initializer_list<int> keys, Fn bod
 class StyledButtons : public ::testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-        ::InitCommonControlsEx(&icc);
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = L"RamBroomStyledButtonTest";
-        ::RegisterClassW(&wc);
-        window = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 600, nullptr, nullptr,
-                                   wc.hInstance, nullptr);
-        controls.Create(window, form::Controls());
         controls.Layout(96);
         clean = controls.Get(form::Ctl("BtnClean")).hwnd;
         home = controls.Get(form::Ctl("BtnHome")).hwnd;
@@ -104,15 +94,15 @@ protected:
         ::UpdateWindow(window);
         ::SetFocus(window);
     }
-    void TearDown() override { ::DestroyWindow(window); }
 
     void Key(HWND to, WPARAM key, bool repeat = false) {
         WithKeysDown({static_cast<int>(key)}, [&] { ::SendMessageW(to, WM_KEYDOWN, key, repeat ? (1 << 30) | 1 : 1); });
         ::SendMessageW(to, WM_KEYUP, key, 0xC0000001);
     }
 
-    HWND window = nullptr;
-    FormControls controls;
+    FormWindow form;
+    HWND window = form.window;
+    FormControls& controls = form.controls;
     HWND clean = nullptr, home = nullptr, config = nullptr, donate = nullptr;
     std::vector<HWND> clicks;
 };

@@ -6,8 +6,10 @@
 #include <string>
 
 #include "app/FormDescription.h"
+#include "app/PopupMenu_win.h"
 #include "app/TranslateWindow_win.h"
 #include "base/Handles_win.h"
+#include "tests/win/FormWindow_win.h"
 #include "translate/Translate_win.h"
 #include "widgets/Dpi_win.h"
 #include "widgets/FormControls_win.h"
@@ -53,28 +55,7 @@ class TranslateComponentWin : public TranslateWin {
 protected:
     void SetUp() override {
         TranslateWin::SetUp();
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-        ::InitCommonControlsEx(&icc);
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"RamBroomTranslateTest";
-        ::RegisterClassW(&wc);
-        window = ::CreateWindowExW(0, wc.lpszClassName, L"RamBroom", WS_OVERLAPPEDWINDOW, 0, 0, 600, 600, nullptr,
-                                   nullptr, wc.hInstance, nullptr);
-        controls.Create(window, form::Controls());
-        menu.reset(::CreatePopupMenu());
-        for (const auto& item : form::PopupMenu()) {
-            if (item.caption == L"-") {
-                ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-            } else {
-                ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.id), std::wstring(item.caption).c_str());
-            }
-        }
-    }
-    void TearDown() override {
-        ::DestroyWindow(window);
-        TranslateWin::TearDown();
+        menu = CreateFormPopupMenu();
     }
 
     std::wstring Caption(const char* name) { return controls.Find(name)->Text(); }
@@ -89,8 +70,9 @@ protected:
         return text;
     }
 
-    HWND window = nullptr;
-    FormControls controls;
+    FormWindow form{L"RamBroom"};
+    HWND window = form.window;
+    FormControls& controls = form.controls;
     UniqueHmenu menu;
 };
 

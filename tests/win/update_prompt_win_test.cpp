@@ -9,6 +9,7 @@
 
 #include "app/Application_win.h"
 #include "base/Handles_win.h"
+#include "tests/win/ShownDialog_win.h"
 #include "translate/Translate_win.h"
 #include "update/JsonField.h"
 #include "update/UpdatePromptLayout.h"
@@ -30,27 +31,11 @@ struct PromptRun {
 };
 PromptRun* gRun = nullptr;
 
-BOOL CALLBACK FindShownDialog(HWND window, LPARAM param) {
-    wchar_t className[16] = {};
-    if (::IsWindowVisible(window) && ::GetClassNameW(window, className, 16) > 0 &&
-        lstrcmpW(className, L"#32770") == 0) {
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND ShownPrompt() {
-    HWND found = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), FindShownDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 void CALLBACK DrivePrompt(HWND, UINT, UINT_PTR, DWORD) {
     if (!gRun) {
         return;
     }
-    HWND prompt = ShownPrompt();
+    HWND prompt = ShownDialog();
     if (prompt && prompt != gRun->prompt) {
         gRun->prompt = prompt;
         ++gRun->prompts;

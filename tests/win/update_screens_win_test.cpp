@@ -13,6 +13,7 @@
 
 #include "app/Application_win.h"
 #include "app/Texts.h"
+#include "tests/win/ShownDialog_win.h"
 #include "translate/Translate_win.h"
 #include "update/UpdatePrompt_win.h"
 #include "update/UpdateStatus_win.h"
@@ -38,19 +39,8 @@ void Announce(HWND window) {
 // Gives up after two minutes, so a script that went away does not leave the prompt up.
 bool Done() { return Exists(gDir + "/done-" + gPicture) || ++gTicks > 2400; }
 
-BOOL CALLBACK FindShownDialog(HWND window, LPARAM param) {
-    wchar_t className[16] = {};
-    if (::IsWindowVisible(window) && ::GetClassNameW(window, className, 16) > 0 &&
-        lstrcmpW(className, L"#32770") == 0) {
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CALLBACK HoldPrompt(HWND, UINT, UINT_PTR, DWORD) {
-    HWND prompt = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), FindShownDialog, reinterpret_cast<LPARAM>(&prompt));
+    HWND prompt = ShownDialog();
     if (!prompt) {
         return;
     }

@@ -14,6 +14,7 @@
 #include "base/Handles_win.h"
 #include "base/UiDispatcher_win.h"
 #include "tests/win/net/CheckServer_win.h"
+#include "tests/win/ShownDialog_win.h"
 #include "translate/Translate_win.h"
 #include "update/AppVersion_win.h"
 #include "update/ServerCheck_win.h"
@@ -429,23 +430,6 @@ void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
 
 class RealPromptTest : public testing::TestWithParam<AnswerCase> {};
 
-// A named CALLBACK: a lambda would not be __stdcall in the 32-bit build.
-BOOL CALLBACK FindVisibleDialog(HWND w, LPARAM out) {
-    wchar_t name[16] = {};
-    ::GetClassNameW(w, name, 16);
-    if (std::wstring_view(name) == L"#32770" && ::IsWindowVisible(w)) {
-        *reinterpret_cast<HWND*>(out) = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindPrompt(DWORD uiThread) {
-    HWND found = nullptr;
-    ::EnumThreadWindows(uiThread, FindVisibleDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 TEST_P(RealPromptTest, AnswerOfTheUserAndTheHoldCommand) {
     const AnswerCase& c = GetParam();
     std::string why;
@@ -465,7 +449,7 @@ TEST_P(RealPromptTest, AnswerOfTheUserAndTheHoldCommand) {
     std::thread user([&] {
         const auto end = Clock::now() + 30s;
         HWND prompt = nullptr;
-        while (!(prompt = FindPrompt(uiThread)) && Clock::now() < end) {
+        while (!(prompt = ShownDialog(uiThread)) && Clock::now() < end) {
             std::this_thread::sleep_for(50ms);
         }
         if (!prompt) {
