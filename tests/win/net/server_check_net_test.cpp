@@ -276,7 +276,7 @@ TEST_F(ServerCheckTest, StartsAtOnceAndHandlesTheAnswerOnTheUiThread) {
     // The server takes a second: CheckUpdate must not wait for it.
     EXPECT_LT(Start(cs::EchoUrl(token, kBoth, 200, "application/json; charset=utf-8", 1.0)), 500ms);
     EXPECT_TRUE(prompts.events.empty());
-    ASSERT_TRUE(pump.Until([&] { return calledBack; }, 30s));
+    ASSERT_TRUE(pump.Until([&] { return calledBack; }, 60s));
     EXPECT_EQ(prompts.events, (std::vector<std::wstring>{L"prompt", L"open https://dl.example.com/rb.exe",
                                                          L"status https://example.com/notice", L"callback accepted"}));
     EXPECT_EQ(data, kBoth);
@@ -336,7 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ServerCheckTest, StalledAnswerLeavesTheWindowResponsive) {
     EXPECT_LT(Start(cs::Url(token, "slow?stall=3")), 500ms);
     // The body stalls, then ends short: a failed attempt, and its pause.
-    ASSERT_TRUE(pump.Until([&] { return probe->slices > 0; }, 30s));
+    ASSERT_TRUE(pump.Until([&] { return probe->slices > 0; }, 60s));
     probe->stop = true;
     ASSERT_TRUE(pump.Until([&] { return probe->Ended(); }, 5s));
     EXPECT_TRUE(prompts.events.empty());
@@ -349,7 +349,7 @@ TEST_F(ServerCheckTest, ServerDownThenUpIsAnsweredAfterOnePause) {
     const auto start = Clock::now();
     Start(L"https://localhost:" + std::to_wstring(port) + L"/t/" + std::wstring(token.begin(), token.end()) +
           L"/echo?body=%7B%22notify%22%3A%22https%3A%2F%2Fexample.com%2Fn%22%7D");
-    ASSERT_TRUE(pump.Until([&] { return calledBack; }, 45s));
+    ASSERT_TRUE(pump.Until([&] { return calledBack; }, 90s));
     const auto took = Clock::now() - start;
     EXPECT_EQ(probe->slices, 1000); // one pause of 1000 slices of 10 ms
     EXPECT_GE(took, 10s);
@@ -362,7 +362,7 @@ TEST_F(ServerCheckTest, StopDuringThePauseEndsTheWorkerAtOnce) {
     const int port = cs::PortUpLater(600);
     ASSERT_NE(port, 0);
     Start(L"https://localhost:" + std::to_wstring(port) + L"/t/" + std::wstring(token.begin(), token.end()) + L"/echo");
-    ASSERT_TRUE(pump.Until([&] { return probe->slices >= 50; }, 30s));
+    ASSERT_TRUE(pump.Until([&] { return probe->slices >= 50; }, 60s));
     const auto stopped = Clock::now();
     probe->stop = true;
     ASSERT_TRUE(pump.Until([&] { return probe->Ended(); }, 5s));
@@ -405,10 +405,10 @@ TEST_F(ServerCheckTest, OpensOnlyTheWebAddressTheUserAccepted) {
         const auto opened = cs::OpenedUrls();
         return std::find(opened.begin(), opened.end(), url) != opened.end();
     };
-    ASSERT_TRUE(pump.Until([&] { return seen(cs::Utf8(accepted)); }, 30s));
+    ASSERT_TRUE(pump.Until([&] { return seen(cs::Utf8(accepted)); }, 60s));
     const std::string sentinel = "https://sentinel.example/" + token;
     ShellOpen(std::wstring(sentinel.begin(), sentinel.end()));
-    ASSERT_TRUE(pump.Until([&] { return seen(sentinel); }, 30s));
+    ASSERT_TRUE(pump.Until([&] { return seen(sentinel); }, 60s));
     std::vector<std::string> ours;
     for (const auto& url : cs::OpenedUrls()) {
         if (url.find(token) != std::string::npos) {
