@@ -169,8 +169,10 @@ def wait_status_line(s, timeout_s=30):
 
 
 def prompt(s, timeout_s=30):
-    box = s.drive("msgbox", timeout_s * 1000, met=False)
-    check(box["found"], "the update prompt did not appear")
+    """The update prompt once it shows: the message box exists before it is made over."""
+    box = wait_until(lambda: (box := s.drive("msgbox", 0, met=False))["found"] and box["visible"] and box,
+                     timeout_s, interval_s=0.3)
+    check(box, "the update prompt did not appear")
     check(box["count"] == 1, f"{box['count']} message boxes are open")
     return box
 
@@ -323,7 +325,7 @@ def update_prompt_no(s):
         server.wait_requests(1)
         prompt_look(s, "update-prompt-hold", box)
         x, y, _, h = hold["screen"]
-        s.input.click(x + scaled(6, 96), y + h // 2)  # on the box itself
+        s.input.click(x + 6, y + h // 2)  # on the box itself
         check(wait_until(lambda: child(s.drive("msgbox", 0), HOLD_BOX).get("checked") == 1, 5),
               "a click did not tick the hold box")
         s.screenshot("update-prompt-hold-ticked")
@@ -418,7 +420,8 @@ def check_notice_line(s, server, language, dpi, name):
     check(grown["client"] == [window["client"][0], window["client"][1] + height],
           f"client {window['client']} -> {grown['client']}: {height} px taller expected")
     check(grown["screen"][:3] == window["screen"][:3], f"the window moved: {window['screen']} -> {grown['screen']}")
-    moved = {n: (a, controls_at(after)[n]) for n, a in controls_at(before).items() if controls_at(after)[n] != a}
+    places, now = controls_at(before), controls_at(after)
+    moved = {name: (places[name], now[name]) for name in places if now[name] != places[name]}
     check(not moved, f"controls moved when the line came: {moved}")
     # Client origin from any control: its screen rectangle less its client one.
     probe = after["controls"][0]
