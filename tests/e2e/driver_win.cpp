@@ -15,7 +15,8 @@
 //   post|send MSG WPARAM LPARAM   any message to the main window (numbers as in C: 0x...)
 //   remote-rect L T R B           a RECT written into the program's memory; its address
 //   minimize                      WM_SYSCOMMAND SC_MINIMIZE (posted), as the title bar's button
-//   msgbox [MS]                   the program's message box: caption, text, buttons; how many
+//   msgbox [MS]                   the program's message box: caption, text, buttons, its
+//                                 children, owner and z-order; how many
 //   answer yes|no [MS]            press a button of that message box
 //   dialog TITLE [MS]             any process's visible dialog (class #32770) whose caption
 //                                 contains TITLE (the setup program's wizard and questions):
@@ -272,6 +273,9 @@ void WriteDescendants(JsonWriter& json, HWND parent) {
         json.Key("text").String(Utf8(inspect::Text(child)));
         json.Key("visible").Bool(::IsWindowVisible(child) != FALSE);
         Rect(json, "screen", screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top);
+        if (inspect::IsClass(child, WC_BUTTONW)) {
+            WriteButtonState(json, child);
+        }
         json.Key("children").BeginArray();
         WriteDescendants(json, child);
         json.EndArray();
@@ -409,6 +413,16 @@ void WriteMessageBox(JsonWriter& json, HWND box) {
     json.Key("text").String(Utf8(text));
     json.Key("foreground").Bool(::GetForegroundWindow() == box);
     json.Key("visible").Bool(::IsWindowVisible(box) != FALSE);
+    json.Key("topmost").Bool((::GetWindowLongPtrW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    // "main": owned by the program's main window (disabled while the box is up); "": no owner,
+    // a taskbar button of its own.
+    HWND owner = ::GetWindow(box, GW_OWNER);
+    json.Key("owner").String(!owner ? "" : owner == inspect::MainWindow() ? "main" : "other");
+    RECT screen = inspect::ScreenRect(box);
+    Rect(json, "screen", screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top);
+    json.Key("children").BeginArray();
+    WriteDescendants(json, box);
+    json.EndArray();
 }
 
 int MessageBoxInfo(Reply& reply, DWORD timeoutMs) {

@@ -10,7 +10,7 @@ cases_hardening.py what other processes and the system may throw at the program,
 cases_squat.py the instance name held by another process, cases_settings.py the settings page,
 cases_translate.py the window in other languages, cases_installer.py the setup program and
 the uninstaller, cases_look.py the styled buttons, the accent line and the logo as the screen
-shows them.
+shows them, cases_update.py the server check against a loopback server.
 Each case starts with no instance running and ends every instance it caused. What the
 window should hold (controls, parents, positions, captions, menu identifiers) comes from
 the form table through the driver, never from copies here.
@@ -374,6 +374,7 @@ import cases_settings  # noqa: E402,F401
 import cases_translate  # noqa: E402,F401
 import cases_installer  # noqa: E402,F401
 import cases_look  # noqa: E402,F401
+import cases_update  # noqa: E402,F401
 
 
 def main():
