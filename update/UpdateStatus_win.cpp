@@ -11,6 +11,7 @@
 #include "update/UpdateText.h"
 #include "update/WebUrl.h"
 #include "widgets/Dpi_win.h"
+#include "widgets/Placement.h"
 
 namespace {
 
@@ -216,6 +217,26 @@ HWND CreateTooltip(HWND owner, HWND bar, std::wstring& text) {
     return tooltip;
 }
 
+// The window grows downwards by `height`, moved up only as far as it takes to keep its bottom in
+// its monitor's work area (sideways it stays); a minimised one grows where it will be restored.
+void GrowBy(HWND owner, int height) {
+    WINDOWPLACEMENT placement{sizeof(placement)};
+    if (::IsIconic(owner) && ::GetWindowPlacement(owner, &placement)) {
+        placement.rcNormalPosition.bottom += height;
+        ::SetWindowPlacement(owner, &placement);
+        return;
+    }
+    RECT outer;
+    ::GetWindowRect(owner, &outer);
+    const int width = outer.right - outer.left, grown = outer.bottom - outer.top + height;
+    MONITORINFO monitor{sizeof(monitor)};
+    ::GetMonitorInfoW(::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const placement::Rect placed =
+        placement::FitIntoWorkArea(outer.left, outer.top, width, grown, {work.left, work.top, work.right, work.bottom});
+    ::SetWindowPos(owner, nullptr, outer.left, placed.top, width, grown, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The bar, its state and the main window's subclass; nullptr when the bar cannot be made.
 StatusLine* CreateLine(HWND owner) {
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_BAR_CLASSES}; // the status bar and tooltips
@@ -248,10 +269,7 @@ StatusLine* CreateLine(HWND owner) {
     ::SendMessageW(kept->bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(rightEdges));
     ::SendMessageW(kept->bar, SB_SETTEXTW, SBT_OWNERDRAW, 0);
 
-    RECT outer;
-    ::GetWindowRect(owner, &outer);
-    ::SetWindowPos(owner, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + BarHeight(owner),
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GrowBy(owner, BarHeight(owner));
     PlaceBar(*kept);
     return kept;
 }

@@ -147,6 +147,10 @@ void WriteWindow(JsonWriter& json, HWND main) {
         .EndArray();
     json.Key("expected_caption").String(Utf8(form::kCaption));
     Rect(json, "screen", outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top);
+    MONITORINFO monitor{sizeof(monitor)};
+    ::GetMonitorInfoW(::MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    Rect(json, "work", work.left, work.top, work.right - work.left, work.bottom - work.top);
 }
 
 //--- one control of the form table

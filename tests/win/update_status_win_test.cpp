@@ -120,6 +120,40 @@ TEST_F(UpdateStatusWin, TheFirstNoticeAddsTheLineBelowTheContentOnce) {
     EXPECT_TRUE(opened.empty());
 }
 
+TEST_F(UpdateStatusWin, TheWindowGrowsInsideTheWorkArea) {
+    MONITORINFO monitor{sizeof(monitor)};
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor));
+    const RECT work = monitor.rcWork;
+    RECT outer;
+    ::GetWindowRect(window, &outer);
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+
+    // Ten pixels above the work area's bottom: the grown window moves up by the rest.
+    ::SetWindowPos(window, nullptr, work.left + 30, work.bottom - height - 10, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowUpdateStatus(window, L"https://example.com/", open, L"en");
+    ::GetWindowRect(window, &outer);
+    EXPECT_EQ(outer.left, work.left + 30) << "sideways it stays";
+    EXPECT_EQ(outer.bottom, work.bottom);
+    EXPECT_EQ(outer.bottom - outer.top, height + 28);
+    EXPECT_EQ(outer.right - outer.left, width);
+    EXPECT_EQ(Client().bottom, kHeight + 28);
+}
+
+TEST_F(UpdateStatusWin, AMinimisedWindowShowsTheLineOnceRestored) {
+    ::ShowWindow(window, SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(::IsIconic(window));
+    ShowUpdateStatus(window, L"https://example.com/", open, L"en");
+    EXPECT_TRUE(::IsIconic(window)) << "the notice does not restore the window";
+    ::ShowWindow(window, SW_RESTORE);
+    EXPECT_EQ(Client().bottom, kHeight + 28);
+    const RECT contentRect = RectInClient(content);
+    EXPECT_EQ(contentRect.bottom - contentRect.top, kHeight);
+    const RECT barRect = RectInClient(FindUpdateStatus(window));
+    EXPECT_EQ(barRect.top, kHeight);
+    EXPECT_EQ(barRect.bottom, kHeight + 28);
+}
+
 TEST_F(UpdateStatusWin, TheLineFollowsTheWindowsSize) {
     ShowUpdateStatus(window, L"https://example.com/", open, L"en");
     HWND bar = FindUpdateStatus(window);
