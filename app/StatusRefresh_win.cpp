@@ -40,7 +40,7 @@ const LineControls& ControlsOf(StatusLine line) { return kLineControls[static_ca
 } // namespace
 
 StatusRefreshView::StatusRefreshView(HWND window, FormControls& controls, Owner owner)
-    : window_(window), controls_(controls), owner_(std::move(owner)) {
+    : window_(window), controls_(controls), owner_(std::move(owner)), pacer_(form::kStatusTimerMs) {
     refresh_.SetSeparators(UserNumberSeparators());
 }
 
@@ -51,12 +51,18 @@ StatusRefreshView::~StatusRefreshView() {
 }
 
 void StatusRefreshView::TmrStatusTimer() {
-    ::KillTimer(window_, kStatusTimerId);
-    timerOn_ = false;
-    // The timer comes back on however the tick ends.
+    if (!pacer_.Begin(::GetTickCount64())) {
+        return; // a tick runs, or the one a long tick left due
+    }
+    // The timer is started by the first tick, and again after a long one, however the tick ends.
     struct Restart {
         StatusRefreshView& self;
-        ~Restart() { self.timerOn_ = ::SetTimer(self.window_, kStatusTimerId, form::kStatusTimerMs, nullptr) != 0; }
+        ~Restart() {
+            if (self.pacer_.End(::GetTickCount64()) || !self.timerOn_) {
+                // SetTimer on the same id replaces the timer: its period starts again now.
+                self.timerOn_ = ::SetTimer(self.window_, kStatusTimerId, form::kStatusTimerMs, nullptr) != 0;
+            }
+        }
     } restart{*this};
 
     // Cleared first: a failed file-cache query then shows 0 MB (0.00%), not stale figures.
