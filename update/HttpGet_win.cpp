@@ -1,8 +1,6 @@
 #include "update/HttpGet_win.h"
 
 #include <climits>
-#include <memory>
-#include <mutex>
 #include <string>
 
 #include "base/WinHttp_win.h"
@@ -12,9 +10,11 @@ namespace {
 constexpr DWORD kMaxRedirects = 5;
 constexpr DWORD kReadChunk = 64 * 1024;
 
-// winhttp.dll is linked at run time: loaded for the requests and let go after the last one ends,
-// so the idle program keeps neither it nor what it brings along (sockets, the certificate and TLS
-// stack: some 3 MB under Wine), and the start does not wait for them to load.
+// winhttp.dll is linked at run time, loaded by the first request (on the server check's worker)
+// rather than with the program: the start does not wait for it and what it brings along (sockets,
+// the certificate and TLS stack). It then stays: WinHTTP's own threads (its connection pool's)
+// outlive the last handle, and under Wine one of them runs into the unloaded library and brings
+// the process down some seconds after a FreeLibrary.
 struct WinHttpApi {
     decltype(&::WinHttpOpen) Open;
     decltype(&::WinHttpSetTimeouts) SetTimeouts;
@@ -36,15 +36,8 @@ template <typename Fn> bool Lookup(HMODULE module, const char* name, Fn& fn) {
     return fn != nullptr;
 }
 
-// The functions while a request needs them; nullptr when the library cannot be loaded. Requests on
-// two threads (the check and the hold command) share one load.
-std::shared_ptr<const WinHttpApi> AcquireWinHttp() {
-    static std::mutex mutex;
-    static std::weak_ptr<const WinHttpApi> current;
-    const std::lock_guard lock(mutex);
-    if (auto api = current.lock()) {
-        return api;
-    }
+// The functions, looked up once; nullptr when the library cannot be loaded.
+const WinHttpApi* LoadWinHttp() {
     wchar_t path[MAX_PATH];
     const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
     if (length == 0 || length + 13 >= MAX_PATH) {
@@ -55,25 +48,24 @@ std::shared_ptr<const WinHttpApi> AcquireWinHttp() {
     if (!module) {
         return nullptr;
     }
-    auto api = std::make_unique<WinHttpApi>();
-    if (!Lookup(module, "WinHttpOpen", api->Open) || !Lookup(module, "WinHttpSetTimeouts", api->SetTimeouts) ||
-        !Lookup(module, "WinHttpConnect", api->Connect) || !Lookup(module, "WinHttpOpenRequest", api->OpenRequest) ||
-        !Lookup(module, "WinHttpSetOption", api->SetOption) ||
-        !Lookup(module, "WinHttpAddRequestHeaders", api->AddRequestHeaders) ||
-        !Lookup(module, "WinHttpSendRequest", api->SendRequest) ||
-        !Lookup(module, "WinHttpReceiveResponse", api->ReceiveResponse) ||
-        !Lookup(module, "WinHttpReadData", api->ReadData) ||
-        !Lookup(module, "WinHttpQueryHeaders", api->QueryHeaders) ||
-        !Lookup(module, "WinHttpCrackUrl", api->CrackUrl) || !Lookup(module, "WinHttpCloseHandle", api->CloseHandle)) {
-        ::FreeLibrary(module);
+    static WinHttpApi api;
+    if (!Lookup(module, "WinHttpOpen", api.Open) || !Lookup(module, "WinHttpSetTimeouts", api.SetTimeouts) ||
+        !Lookup(module, "WinHttpConnect", api.Connect) || !Lookup(module, "WinHttpOpenRequest", api.OpenRequest) ||
+        !Lookup(module, "WinHttpSetOption", api.SetOption) ||
+        !Lookup(module, "WinHttpAddRequestHeaders", api.AddRequestHeaders) ||
+        !Lookup(module, "WinHttpSendRequest", api.SendRequest) ||
+        !Lookup(module, "WinHttpReceiveResponse", api.ReceiveResponse) ||
+        !Lookup(module, "WinHttpReadData", api.ReadData) || !Lookup(module, "WinHttpQueryHeaders", api.QueryHeaders) ||
+        !Lookup(module, "WinHttpCrackUrl", api.CrackUrl) || !Lookup(module, "WinHttpCloseHandle", api.CloseHandle)) {
+        ::FreeLibrary(module); // no handle was ever opened from it
         return nullptr;
     }
-    std::shared_ptr<const WinHttpApi> shared(api.release(), [module](const WinHttpApi* unused) {
-        delete unused;
-        ::FreeLibrary(module);
-    });
-    current = shared;
-    return shared;
+    return &api;
+}
+
+const WinHttpApi* WinHttp() {
+    static const WinHttpApi* const api = LoadWinHttp(); // once, from any thread
+    return api;
 }
 
 // Owner of a session, connection or request handle, closed through the loaded library.
@@ -211,7 +203,7 @@ bool HttpGet(const std::wstring& url, const HttpHeaders& headers, std::wstring& 
              const HttpTimeouts& timeouts) noexcept {
     // Out of memory on a huge body, like any failure, is one more failed attempt.
     try {
-        const auto api = AcquireWinHttp();
+        const WinHttpApi* api = WinHttp();
         return api && Get(*api, url, headers, response, timeouts);
     } catch (...) {
         return false;
