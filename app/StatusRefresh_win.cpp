@@ -76,15 +76,26 @@ bool StatusRefreshView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         TmrStatusTimer();
         return true;
     }
+    if (msg == WM_SHOWWINDOW && wParam) {
+        // Sent before the window shows: what changed while it was hidden is set now, so it never
+        // shows stale figures for a moment.
+        showing_ = true;
+        refresh_.ShowPending(*this);
+        showing_ = false;
+        return false;
+    }
     if (msg == WM_SETTINGCHANGE && lParam && lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"intl") == 0) {
         refresh_.SetSeparators(UserNumberSeparators()); // the regional settings changed
     }
     return false;
 }
 
+bool StatusRefreshView::WindowShown() const { return showing_ || ::IsWindowVisible(window_); }
+
 bool StatusRefreshView::LineShown(StatusLine line) const {
-    // The physical line is always set; the other two only while their caption label is visible.
-    return line == StatusLine::Phys || controls_.Get(ControlsOf(line).caption).Visible();
+    // Nothing is set while the window is hidden (no text, no invalidation a tick); then the physical
+    // line always, the other two only while their caption label is visible.
+    return WindowShown() && (line == StatusLine::Phys || controls_.Get(ControlsOf(line).caption).Visible());
 }
 
 void StatusRefreshView::ShowLine(StatusLine line, std::wstring_view text) {
@@ -96,6 +107,9 @@ int StatusRefreshView::BarPosition() const {
 }
 
 void StatusRefreshView::ShowBar(int position) {
+    if (!WindowShown()) {
+        return; // set once the window shows
+    }
     ::SendMessageW(controls_.Get(kBar).hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 

@@ -31,10 +31,12 @@ public:
     // starts the periodic timer; ticks never overlap, and a tick that ran a period or more
     // starts it again, so the next comes a full period after it ended (TickPacer).
     void TmrStatusTimer();
-    // The timer's message and the regional-settings broadcast; true when handled.
+    // The timer's message, the window's showing and the regional-settings broadcast; true when
+    // handled (the window's showing is left to it too).
     bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
 private:
+    bool WindowShown() const;
     bool LineShown(StatusLine line) const override;
     void ShowLine(StatusLine line, std::wstring_view text) override;
     int BarPosition() const override;
@@ -51,4 +53,5 @@ private:
     StatusRefresh refresh_;
     TickPacer pacer_;
     bool timerOn_ = false;
+    bool showing_ = false; // WM_SHOWWINDOW: the window is about to show
 };
