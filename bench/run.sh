@@ -51,6 +51,7 @@ idle=${BENCH_IDLE:-60}
 rounds=${BENCH_ROUNDS:-3}
 launches=${BENCH_LAUNCHES:-5}
 cleans=${BENCH_CLEANS:-100}
+soak_cleans=${BENCH_SOAK_CLEANS:-1000}
 check_s=${BENCH_CHECK_S:-75}
 settle=${BENCH_SETTLE:-3}
 arches=${BENCH_ARCHES:-x64 i686}
@@ -98,13 +99,15 @@ verdict() { awk -v r="$1" -v t="$2" 'BEGIN { print (r == "-" ? "-" : r <= t ? "o
 build() {
     local dir=$1 preset=$2
     say "building $preset in $dir"
-    (cd "$root" && cmake --preset "$preset" -B "$dir" -DRAMBROOM_TESTS=OFF) >"$logs/configure-$preset.log" 2>&1 ||
+    # The tests are configured for rambroom_driver alone, which counts a process's objects.
+    (cd "$root" && cmake --preset "$preset" -B "$dir" -DRAMBROOM_TESTS=ON) >"$logs/configure-$preset.log" 2>&1 ||
         die "configuring $preset failed: $logs/configure-$preset.log"
-    cmake --build "$dir" -j2 --target RamBroom snapshot_bench tick_bench bare_window window_wait clean_bench \
+    cmake --build "$dir" -j2 --target RamBroom snapshot_bench tick_bench bare_window window_wait clean_bench rambroom_driver \
         >"$logs/build-$preset.log" 2>&1 || die "building $preset failed: $logs/build-$preset.log"
 }
 
-build "$build32" mingw-i686
+# Both are built for their sizes; the i686 build is left out when BENCH_ARCHES leaves it out.
+case " $arches " in *" i686 "*) build "$build32" mingw-i686 ;; esac
 build "$build64" mingw-x64
 measured=
 for arch in $arches; do
@@ -326,13 +329,50 @@ for arch in $measured; do
     done
 done
 
+#--- objects over many cleans
+
+# sample ARCH: the program's objects, the medians of five readings a second apart (a reading taken
+# while a tick paints holds a DC and a bitmap more): "gdi handles threads windows rss_kb anon_kb".
+# Wine answers GetGuiResources with 0, so rambroom_driver counts GDI objects from the process's GDI
+# handle table and windows (the USER objects there are) by enumeration; private bytes are read
+# as the Wine process's anonymous resident memory (RssAnon).
+sample() {
+    local arch=$1
+    for _ in 1 2 3 4 5; do
+        "$(runner_of "$arch")" "$(bin_of "$arch")/tests/e2e/rambroom_driver.exe" resources </dev/null 2>/dev/null |
+            python3 -c 'import json, sys; r = json.load(sys.stdin)
+print(r["gdi"], r["handles"], r["threads"], r["windows"]["total"], end=" ")'
+        awk '/^VmRSS:/ { r = $2 } /^RssAnon:/ { a = $2 } END { print r, a }' "/proc/$program_pid/status"
+        sleep 1
+    done >"$logs/samples.txt"
+    for n in 1 2 3 4 5 6; do printf '%s ' "$(column "$logs/samples.txt" "$n")"; done
+    echo
+}
+
+soak_arch=$(echo "$measured" | awk '{ print $1 }')
+say "$soak_arch: objects over $soak_cleans cleans"
+launch "$soak_arch" app || die "the program could not be launched"
+left=$(awk -v l="$launched_at" -v n="$(date +%s%N)" -v c="$check_s" 'BEGIN { d = c - (n - l) / 1e9; print (d > 0 ? d : 0) }')
+sleep "$left"
+# Wine's caches fill as each path runs once: 100 cleans first, then the count.
+"$(runner_of "$soak_arch")" "$(bin_of "$soak_arch")/bench/clean_bench.exe" clean 100 </dev/null >/dev/null 2>&1 ||
+    die "the warm-up cleans failed"
+sleep "$settle"
+soak_before=$(sample "$soak_arch")
+"$(runner_of "$soak_arch")" "$(bin_of "$soak_arch")/bench/clean_bench.exe" clean "$soak_cleans" </dev/null \
+    >"$logs/soak-clean.txt" 2>&1 || die "the cleans failed: $(cat "$logs/soak-clean.txt")"
+sleep "$settle"
+soak_after=$(sample "$soak_arch")
+stop_program "$soak_arch" app
+say "  before: $soak_before; after: $soak_after"
+
 #--- report
 
 load=$(awk '{ print $1, $2, $3 }' /proc/loadavg)
 echo
 echo "RamBroom benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version 2>/dev/null || "$wine64" --version), $(nproc) cores, load average at the end $load"
 echo "medians of $rounds rounds (idle windows of $idle s, $cleans cleans) and $((rounds + launches)) launches, the two programs alternating"
-[ "$emulated" = yes ] && echo "i686 figures are emulated: 32-bit code runs under qemu-i386 here (about 2x slower, resident memory includes qemu's)"
+[ "$emulated" = yes ] && case " $measured " in *" i686 "*) echo "i686 figures are emulated: 32-bit code runs under qemu-i386 here (about 2x slower, resident memory includes qemu's)" ;; esac
 echo
 echo "| figure | build | RamBroom | floor | ratio | target |"
 echo "|---|---|---:|---:|---:|---|"
@@ -366,11 +406,24 @@ for arch in $measured; do
 done
 for arch in i686 x64; do
     exe=$(bin_of "$arch")/app/RamBroom.exe
+    [ -f "$exe" ] || continue
     limit=$([ "$arch" = i686 ] && echo 1048576 || echo 1258291)
     size=$(stat -c %s "$exe")
     printf '| size, KiB | %s | %.1f | %.1f | - | <= %d KiB: %s |\n' "$arch" "$(awk -v s="$size" 'BEGIN { print s / 1024 }')" \
         "$(awk -v s="$(stat -c %s "$(bin_of "$arch")/bench/bare_window.exe")" 'BEGIN { print s / 1024 }')" \
         $((limit / 1024)) "$([ "$size" -le "$limit" ] && echo ok || echo MISSED)"
+done
+echo
+echo "Objects of RamBroom ($soak_arch) over $soak_cleans cleans with the clean button, after 100 cleans first (medians of 5 readings):"
+echo
+echo "| figure | before | after | growth |"
+echo "|---|---:|---:|---:|"
+i=1
+for name in "GDI objects" handles threads "windows (USER objects)" "resident KiB" "private KiB (RssAnon)"; do
+    b=$(echo "$soak_before" | awk -v n=$i '{ print $n }')
+    a=$(echo "$soak_after" | awk -v n=$i '{ print $n }')
+    printf '| %s | %s | %s | %s |\n' "$name" "$b" "$a" "$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%+d", a - b }')"
+    i=$((i + 1))
 done
 echo
 for arch in $measured; do
