@@ -103,7 +103,12 @@ void StatusRefreshView::ShowLine(StatusLine line, std::wstring_view text) {
 }
 
 int StatusRefreshView::BarPosition() const {
-    return static_cast<int>(::SendMessageW(controls_.Get(kBar).hwnd, PBM_GETPOS, 0, 0));
+    // Only this view moves the bar: its position is asked once and then kept, not asked with a
+    // message every tick.
+    if (barPosition_ < 0) {
+        barPosition_ = static_cast<int>(::SendMessageW(controls_.Get(kBar).hwnd, PBM_GETPOS, 0, 0));
+    }
+    return barPosition_;
 }
 
 void StatusRefreshView::ShowBar(int position) {
@@ -111,6 +116,7 @@ void StatusRefreshView::ShowBar(int position) {
         return; // set once the window shows
     }
     ::SendMessageW(controls_.Get(kBar).hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    barPosition_ = position;
 }
 
 bool StatusRefreshView::ReadRule(AutoCleanRuleKind rule, std::wstring& text) {

@@ -53,5 +53,6 @@ private:
     StatusRefresh refresh_;
     TickPacer pacer_;
     bool timerOn_ = false;
-    bool showing_ = false; // WM_SHOWWINDOW: the window is about to show
+    bool showing_ = false;         // WM_SHOWWINDOW: the window is about to show
+    mutable int barPosition_ = -1; // the bar's position as last set; -1 until asked
 };
