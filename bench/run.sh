@@ -250,11 +250,21 @@ round() {
     sleep "$settle"
     rss_start=$(rss_kb "$program_pid")
     smaps_of "$program_pid" >"$logs/smaps-$arch-$who-start.txt"
+    local threads_at_start
+    threads_at_start=$(ls "/proc/$program_pid/task" | wc -l)
     idle_start=$(idle_ms "$program_pid" "$idle")
-    # The server check is over (offline: six failures, 10 s apart) by check_s after the launch.
+    # The server check is over (offline: six failures, 10 s apart) by check_s after the launch, and
+    # for RamBroom once its worker has gone (a thread fewer than at the start), 5 minutes at most.
     local left
     left=$(awk -v l="$launched_at" -v n="$(date +%s%N)" -v c="$check_s" 'BEGIN { d = c - (n - l) / 1e9; print (d > 0 ? d : 0) }')
     sleep "$left"
+    if [ "$who" = app ]; then
+        for _ in $(seq 300); do
+            [ "$(ls "/proc/$program_pid/task" | wc -l)" -lt "$threads_at_start" ] && break
+            sleep 1
+        done
+        say "  $arch app: the check was over $(awk -v l="$launched_at" -v n="$(date +%s%N)" 'BEGIN { printf "%.0f", (n - l) / 1e9 }') s after the launch"
+    fi
     idle_shown=$(idle_ms "$program_pid" "$idle")
     smaps_of "$program_pid" >"$logs/smaps-$arch-$who-idle.txt"
     "$runner" "$bin/bench/clean_bench.exe" close "$(class_of "$who")" </dev/null >/dev/null 2>&1
