@@ -273,7 +273,7 @@ round() {
     if [ "$who" = app ]; then
         "$runner" "$bin/bench/clean_bench.exe" clean "$cleans" </dev/null >"$logs/clean.txt" 2>&1 ||
             die "the cleans failed: $(cat "$logs/clean.txt")"
-        clean_us=$(sed -n 's/^clean_us=//p' "$logs/clean.txt")
+        clean_us=$(tr -d '\r' <"$logs/clean.txt" | sed -n 's/^clean_us=//p')
     fi
     sleep "$settle"
     rss_cleaned=$(rss_kb "$program_pid")
@@ -407,8 +407,9 @@ for arch in $measured; do
     row "launch to tray icon shown, ms" "$arch" "$(column "$al" 2)" "$(column "$fl" 2)" ""
     row "one clean, click to idle, ms" "$arch" "$(awk -v u="$(column "$a" 8)" 'BEGIN { printf "%.1f", u / 1000 }')" - ""
     # Their own ratios: the median of each round's ratio, the figures of the same round.
-    snap() { sed -n "s/^$1=//p" "$logs/snapshot-$arch.txt"; }
-    tick() { sed -n "s/^$1=//p" "$logs/tick-$arch.txt"; }
+    # Wine's console ends their lines with CR LF.
+    snap() { tr -d '\r' <"$logs/snapshot-$arch.txt" | sed -n "s/^$1=//p"; }
+    tick() { tr -d '\r' <"$logs/tick-$arch.txt" | sed -n "s/^$1=//p"; }
     printf '| snapshot, ns | %s | %s | %s | %s | <= 1.3: %s |\n' "$arch" "$(snap snapshot_ns)" "$(snap floor_ns)" \
         "$(snap ratio)" "$(verdict "$(snap ratio)" 1.3)"
     printf '| status tick without window, ns | %s | %s | %s | %s | <= 1.3: %s |\n' "$arch" "$(tick steady_ns)" \
