@@ -3,15 +3,15 @@
 #include <commctrl.h>
 
 #include <array>
-#include <cstring>
 #include <utility>
 
 #include "app/Application_win.h"
 #include "app/FormDescription.h"
 #include "app/Texts.h"
-#include "app/TranslateWindow_win.h"
 #include "app/PopupMenu_win.h"
 #include "app/Privilege_win.h"
+#include "app/TranslateWindow_win.h"
+#include "base/MessageData_win.h"
 #include "config/Registry_win.h"
 #include "resources/ResourceIds.h"
 #include "translate/Translate_win.h"
@@ -55,25 +55,6 @@ HWND FindMessageBoxOwnedBy(HWND owner) {
     MessageBoxSearch search{owner, nullptr};
     ::EnumThreadWindows(::GetCurrentThreadId(), FindOwnedMessageBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-// Copies a message's structure when `address` is readable memory of this process; a message
-// from another process may carry any number there.
-template <typename T> bool CopyFromThisProcess(LPARAM address, T& out) {
-    const auto* from = reinterpret_cast<const unsigned char*>(address);
-    MEMORY_BASIC_INFORMATION region{};
-    if (!from || ::VirtualQuery(from, &region, sizeof(region)) != sizeof(region) || region.State != MEM_COMMIT) {
-        return false;
-    }
-    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    const auto* end = static_cast<const unsigned char*>(region.BaseAddress) + region.RegionSize;
-    if ((region.Protect & kReadable) == 0 || (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0 ||
-        static_cast<std::size_t>(end - from) < sizeof(T)) {
-        return false;
-    }
-    std::memcpy(&out, from, sizeof(T));
-    return true;
 }
 
 UniqueHfont CreateTitleFont(UINT dpi) {
