@@ -26,10 +26,9 @@ std::wstring_view TextOf(const StatusLineCache& lines, StatusLine line) {
 
 } // namespace
 
-void StatusRefresh::Tick(const TMemoryUsage& usage, std::wstring_view physFormat, StatusRefreshHost& host) {
+void StatusRefresh::ShowPending(StatusRefreshHost& host) {
     // A label is set only when its line changed since it was last set, so an unchanged label
     // is neither read back nor repainted.
-    pending_ |= lines_.Update(usage, physFormat, separators_);
     for (const auto& slot : kLines) {
         if ((pending_ & slot.bit) != 0 && host.LineShown(slot.line)) {
             host.ShowLine(slot.line, TextOf(lines_, slot.line));
@@ -39,6 +38,11 @@ void StatusRefresh::Tick(const TMemoryUsage& usage, std::wstring_view physFormat
     if (host.BarPosition() != lines_.Bar()) {
         host.ShowBar(lines_.Bar());
     }
+}
+
+void StatusRefresh::Tick(const TMemoryUsage& usage, std::wstring_view physFormat, StatusRefreshHost& host) {
+    pending_ |= lines_.Update(usage, physFormat, separators_);
+    ShowPending(host);
 
     if (host.IsRunning()) {
         return;

@@ -45,6 +45,9 @@ public:
     // One tick after the snapshot `usage`: the lines whose printed figures changed, the bar,
     // and, when no job runs and a ticked rule is due, an automatic clean.
     void Tick(const TMemoryUsage& usage, std::wstring_view physFormat, StatusRefreshHost& host);
+    // The lines changed while they were not shown, and the bar, set now that they are (no new
+    // snapshot, no decision).
+    void ShowPending(StatusRefreshHost& host);
 
     const StatusLineCache& Lines() const { return lines_; }
 

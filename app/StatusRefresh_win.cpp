@@ -40,7 +40,7 @@ const LineControls& ControlsOf(StatusLine line) { return kLineControls[static_ca
 } // namespace
 
 StatusRefreshView::StatusRefreshView(HWND window, FormControls& controls, Owner owner)
-    : window_(window), controls_(controls), owner_(std::move(owner)) {
+    : window_(window), controls_(controls), owner_(std::move(owner)), pacer_(form::kStatusTimerMs) {
     refresh_.SetSeparators(UserNumberSeparators());
 }
 
@@ -51,12 +51,18 @@ StatusRefreshView::~StatusRefreshView() {
 }
 
 void StatusRefreshView::TmrStatusTimer() {
-    ::KillTimer(window_, kStatusTimerId);
-    timerOn_ = false;
-    // The timer comes back on however the tick ends.
+    if (!pacer_.Begin(::GetTickCount64())) {
+        return; // a tick runs, or the one a long tick left due
+    }
+    // The timer is started by the first tick, and again after a long one, however the tick ends.
     struct Restart {
         StatusRefreshView& self;
-        ~Restart() { self.timerOn_ = ::SetTimer(self.window_, kStatusTimerId, form::kStatusTimerMs, nullptr) != 0; }
+        ~Restart() {
+            if (self.pacer_.End(::GetTickCount64()) || !self.timerOn_) {
+                // SetTimer on the same id replaces the timer: its period starts again now.
+                self.timerOn_ = ::SetTimer(self.window_, kStatusTimerId, form::kStatusTimerMs, nullptr) != 0;
+            }
+        }
     } restart{*this};
 
     // Cleared first: a failed file-cache query then shows 0 MB (0.00%), not stale figures.
@@ -70,15 +76,26 @@ bool StatusRefreshView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         TmrStatusTimer();
         return true;
     }
+    if (msg == WM_SHOWWINDOW && wParam) {
+        // Sent before the window shows: what changed while it was hidden is set now, so it never
+        // shows stale figures for a moment.
+        showing_ = true;
+        refresh_.ShowPending(*this);
+        showing_ = false;
+        return false;
+    }
     if (msg == WM_SETTINGCHANGE && lParam && lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"intl") == 0) {
         refresh_.SetSeparators(UserNumberSeparators()); // the regional settings changed
     }
     return false;
 }
 
+bool StatusRefreshView::WindowShown() const { return showing_ || ::IsWindowVisible(window_); }
+
 bool StatusRefreshView::LineShown(StatusLine line) const {
-    // The physical line is always set; the other two only while their caption label is visible.
-    return line == StatusLine::Phys || controls_.Get(ControlsOf(line).caption).Visible();
+    // Nothing is set while the window is hidden (no text, no invalidation a tick); then the physical
+    // line always, the other two only while their caption label is visible.
+    return WindowShown() && (line == StatusLine::Phys || controls_.Get(ControlsOf(line).caption).Visible());
 }
 
 void StatusRefreshView::ShowLine(StatusLine line, std::wstring_view text) {
@@ -86,11 +103,20 @@ void StatusRefreshView::ShowLine(StatusLine line, std::wstring_view text) {
 }
 
 int StatusRefreshView::BarPosition() const {
-    return static_cast<int>(::SendMessageW(controls_.Get(kBar).hwnd, PBM_GETPOS, 0, 0));
+    // Only this view moves the bar: its position is asked once and then kept, not asked with a
+    // message every tick.
+    if (barPosition_ < 0) {
+        barPosition_ = static_cast<int>(::SendMessageW(controls_.Get(kBar).hwnd, PBM_GETPOS, 0, 0));
+    }
+    return barPosition_;
 }
 
 void StatusRefreshView::ShowBar(int position) {
+    if (!WindowShown()) {
+        return; // set once the window shows
+    }
     ::SendMessageW(controls_.Get(kBar).hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    barPosition_ = position;
 }
 
 bool StatusRefreshView::ReadRule(AutoCleanRuleKind rule, std::wstring& text) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/StatusRefresh.h"
+#include "app/TickPacer.h"
 #include "widgets/FormControls_win.h"
 
 class StatusRefreshView final : private StatusRefreshHost {
@@ -26,13 +27,16 @@ public:
     StatusRefreshView(const StatusRefreshView&) = delete;
     StatusRefreshView& operator=(const StatusRefreshView&) = delete;
 
-    // One tick: the timer stops, a snapshot is taken and shown, the automatic rules decide,
-    // and the timer starts again (so the next tick is a full period after this one ended).
+    // One tick: a snapshot is taken and shown, and the automatic rules decide. The first tick
+    // starts the periodic timer; ticks never overlap, and a tick that ran a period or more
+    // starts it again, so the next comes a full period after it ended (TickPacer).
     void TmrStatusTimer();
-    // The timer's message and the regional-settings broadcast; true when handled.
+    // The timer's message, the window's showing and the regional-settings broadcast; true when
+    // handled (the window's showing is left to it too).
     bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
 private:
+    bool WindowShown() const;
     bool LineShown(StatusLine line) const override;
     void ShowLine(StatusLine line, std::wstring_view text) override;
     int BarPosition() const override;
@@ -47,5 +51,8 @@ private:
     FormControls& controls_;
     Owner owner_;
     StatusRefresh refresh_;
+    TickPacer pacer_;
     bool timerOn_ = false;
+    bool showing_ = false;         // WM_SHOWWINDOW: the window is about to show
+    mutable int barPosition_ = -1; // the bar's position as last set; -1 until asked
 };

@@ -1,10 +1,45 @@
 #include "translate/Translate_win.h"
 
+#include <mutex>
+
 namespace {
 
-TranslationCatalog& Catalog() {
-    static TranslationCatalog catalog;
-    return catalog;
+// The catalog is read from the module on first use, not at start: a launch that only hands over
+// to the running instance never reads it, and a window in Korean, which its design texts are,
+// looks up nothing.
+struct LoadedTranslations {
+    std::mutex mutex;
+    HMODULE module = nullptr;
+    bool read = true; // nothing to read before LoadTranslations
+    TranslationCatalog catalog;
+};
+
+LoadedTranslations& Loaded() {
+    static LoadedTranslations loaded;
+    return loaded;
+}
+
+TranslationCatalog ReadCatalogResource(HMODULE module) {
+    // RCDATA bytes come back as stored, byte-order mark included; the reader skips it.
+    if (HRSRC found = ::FindResourceW(module, L"translate", RT_RCDATA)) {
+        const DWORD size = ::SizeofResource(module, found);
+        if (HGLOBAL resource = ::LoadResource(module, found); resource && size > 0) {
+            if (const void* bytes = ::LockResource(resource)) {
+                return ReadCatalog(std::string_view(static_cast<const char*>(bytes), size));
+            }
+        }
+    }
+    return {};
+}
+
+const TranslationCatalog& Catalog() {
+    LoadedTranslations& loaded = Loaded();
+    const std::lock_guard lock(loaded.mutex);
+    if (!loaded.read) {
+        loaded.catalog = ReadCatalogResource(loaded.module);
+        loaded.read = true;
+    }
+    return loaded.catalog;
 }
 
 } // namespace
@@ -17,15 +52,12 @@ std::wstring& CurrentLanguage() {
 }
 
 void LoadTranslations(HMODULE module) {
-    Catalog().clear();
-    // RCDATA bytes come back as stored, byte-order mark included; the reader skips it.
-    if (HRSRC found = ::FindResourceW(module, L"translate", RT_RCDATA)) {
-        const DWORD size = ::SizeofResource(module, found);
-        if (HGLOBAL loaded = ::LoadResource(module, found); loaded && size > 0) {
-            if (const void* bytes = ::LockResource(loaded)) {
-                Catalog() = ReadCatalog(std::string_view(static_cast<const char*>(bytes), size));
-            }
-        }
+    {
+        LoadedTranslations& loaded = Loaded();
+        const std::lock_guard lock(loaded.mutex);
+        loaded.module = module;
+        loaded.read = false;
+        loaded.catalog.clear();
     }
     CurrentLanguage() = LanguageOf(GetUserLanguage());
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The running program's catalog (the module's RCDATA resource "translate") and its interface
-// language, loaded once at start before any window, read-only afterwards.
+// language, set once at start before any window; the catalog is read on its first use, once.
 
 #include <windows.h>
 
@@ -9,8 +9,8 @@
 
 #include "translate/Catalog.h"
 
-// Reads the catalog from `module` (an empty one when the resource is missing or unreadable) and
-// sets CurrentLanguage from the user's default locale.
+// Takes the catalog from `module` (read on first use; an empty one when the resource is missing
+// or unreadable) and sets CurrentLanguage from the user's default locale.
 void LoadTranslations(HMODULE module);
 
 // The ISO 639 name of the user's default locale (the regional formats, not the display

@@ -154,4 +154,31 @@ TEST(StatusRefresh, HiddenLinesCatchUpWhenShown) {
     EXPECT_EQ(host.lines, (std::map<StatusLine, std::wstring>{{StatusLine::Page, L"400 MB (40.00%)"}}));
 }
 
+// A hidden window takes no text a tick: what changed meanwhile is set as it shows, from the
+// last snapshot, without a tick (no rule read, no clean decided).
+TEST(StatusRefresh, PendingLinesShownWithoutATick) {
+    FakeHost host;
+    for (auto& [line, shown] : host.shown) {
+        shown = false;
+    }
+    host.rules[0] = {true, L"10"}; // due, were a rule decided
+    host.nextTime = kStart - 1;
+    StatusRefresh refresh;
+    refresh.Tick(Usage(), texts::kPhysStatusFormat, host);
+    EXPECT_TRUE(host.lines.empty());
+    const int cleans = host.cleans, rulesRead = host.rulesRead;
+    for (auto& [line, shown] : host.shown) {
+        shown = true;
+    }
+    refresh.ShowPending(host);
+    EXPECT_EQ(host.lines.size(), 3u);
+    EXPECT_EQ(host.lines[StatusLine::Work], L"700 MB (70.00%)");
+    EXPECT_EQ(host.bar, 10);
+    EXPECT_EQ(host.cleans, cleans);
+    EXPECT_EQ(host.rulesRead, rulesRead);
+    host.lines.clear();
+    refresh.ShowPending(host); // nothing left to set
+    EXPECT_TRUE(host.lines.empty());
+}
+
 } // namespace
