@@ -4,7 +4,9 @@ bool TickPacer::Begin(std::uint64_t nowMs) {
     if (running_) {
         return false;
     }
-    if (ranBefore_ && nowMs - ended_ < periodMs_ / 2) {
+    const bool stale = rearmed_ && nowMs - ended_ < periodMs_ / 2;
+    rearmed_ = false;
+    if (stale) {
         return false;
     }
     running_ = true;
@@ -14,7 +16,7 @@ bool TickPacer::Begin(std::uint64_t nowMs) {
 
 bool TickPacer::End(std::uint64_t nowMs) {
     running_ = false;
-    ranBefore_ = true;
     ended_ = nowMs;
-    return nowMs - began_ >= periodMs_;
+    rearmed_ = nowMs - began_ >= periodMs_;
+    return rearmed_;
 }

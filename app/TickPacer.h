@@ -12,7 +12,8 @@ public:
     explicit TickPacer(std::uint64_t periodMs) : periodMs_(periodMs) {}
 
     // Whether the tick the timer gives at `nowMs` (a monotonic clock) runs: not while one runs,
-    // and not within half a period of the last one's end, the tick a long one left due.
+    // and not the first one within half a period of a long tick's end, which the timer kept due
+    // during that tick. A tick the timer delivered late (a busy system) costs no later one.
     bool Begin(std::uint64_t nowMs);
     // The tick that began ended at `nowMs`. True when it ran for a period or more: the timer is
     // then started again, so its next tick is a full period away.
@@ -25,5 +26,5 @@ private:
     std::uint64_t began_ = 0;
     std::uint64_t ended_ = 0;
     bool running_ = false;
-    bool ranBefore_ = false;
+    bool rearmed_ = false; // the last tick was long: the timer was started again at its end
 };

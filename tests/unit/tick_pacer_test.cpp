@@ -50,9 +50,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {{0, 0, true, false}, {1000, 2500, true, true}, {3501, 0, false, false}, {4500, 0, true, false}}},
         // A tick of exactly one period counts as long; one just under it does not.
         PaceCase{"PeriodIsTheLimit", {{0, 999, true, false}, {1999, 1000, true, true}}},
-        // A tick half a period after the last one ended runs (a timer late by a busy system, then on
-        // time); one sooner is taken for the tick a long one left due.
-        PaceCase{"HalfAPeriodIsTheLimit", {{0, 0, true, false}, {500, 0, true, false}, {999, 0, false, false}}}),
+        // A tick the timer delivered late (a busy system) and the next, on time, both run: only a
+        // long tick leaves one due that is dropped.
+        PaceCase{"LateTicksAreNotDropped", {{0, 0, true, false}, {1600, 0, true, false}, {2000, 0, true, false}}},
+        // After a long tick, only the first delivery within half a period of its end is dropped.
+        PaceCase{"HalfAPeriodAfterALongTickIsTheLimit",
+                 {{0, 1000, true, true}, {1499, 0, false, false}, {1600, 0, true, false}}},
+        PaceCase{"TheDeliveryHalfAPeriodAfterALongTickRuns", {{0, 1000, true, true}, {1500, 0, true, false}}}),
     [](const testing::TestParamInfo<PaceCase>& info) { return info.param.name; });
 
 // A tick that pumps messages (a modal loop inside it) meets the timer's next tick: it is not run
