@@ -3,12 +3,12 @@
 #include <stdexcept>
 
 #include "base/DynCalls_win.h"
+#include "base/Subclass_win.h"
 #include "theme/Theme.h"
 #include "widgets/Dpi_win.h"
 
 namespace {
 
-constexpr UINT_PTR kThemeSubclassId = 0x7E4E;
 constexpr wchar_t kLineClass[] = L"RamBroomAccentLine";
 // DWMWA_USE_IMMERSIVE_DARK_MODE: Windows 10 20H1 on; older systems answer E_INVALIDARG and draw
 // their usual frame.
@@ -69,7 +69,7 @@ TThemeHelper::TThemeHelper(HWND form) : FForm(form) {
     RegisterLineClass(instance);
     FShape.reset(::CreateWindowExW(0, kLineClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, FForm, nullptr, instance,
                                    nullptr));
-    FHooked = ::SetWindowSubclass(FForm, WndProc, kThemeSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    FHooked = AttachLocalSubclass<WndProc>(FForm, reinterpret_cast<DWORD_PTR>(this));
     UpdateShape();
 }
 
@@ -80,12 +80,12 @@ TThemeHelper::~TThemeHelper() {
 
 void TThemeHelper::Unhook() {
     if (FHooked) {
-        ::RemoveWindowSubclass(FForm, WndProc, kThemeSubclassId);
+        DetachLocalSubclass<WndProc>(FForm);
         FHooked = false;
     }
 }
 
-LRESULT CALLBACK TThemeHelper::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+LRESULT TThemeHelper::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR data, WNDPROC next) {
     auto* self = reinterpret_cast<TThemeHelper*>(data);
     switch (msg) {
     case WM_SIZE:
@@ -104,7 +104,7 @@ LRESULT CALLBACK TThemeHelper::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     default:
         break;
     }
-    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(next, hwnd, msg, wParam, lParam);
 }
 
 void TThemeHelper::UpdateShape() {

@@ -26,7 +26,7 @@ public:
     bool IsActive() const { return FIsActive; }
 
 private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+    static LRESULT WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR self, WNDPROC next);
     // Recolours the line and shows, hides and stretches it for the form as it is now.
     void UpdateShape();
     void Unhook();

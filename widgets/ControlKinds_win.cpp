@@ -6,27 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "base/Subclass_win.h"
 #include "widgets/FormControls_win.h"
 #include "widgets/Logo_win.h"
 
 namespace {
 
-constexpr UINT_PTR kClickSubclassId = 2;
-
-LRESULT CALLBACK InfoClickSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT InfoClickSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR, WNDPROC next) {
     if (msg == WM_LBUTTONUP) {
-        LRESULT result = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+        LRESULT result = ::CallWindowProcW(next, hwnd, msg, wParam, lParam);
         ::SendMessageW(::GetParent(hwnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd), kInfoClicked),
                        reinterpret_cast<LPARAM>(hwnd));
         return result;
     }
-    if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, InfoClickSubclassProc, kClickSubclassId);
-    }
-    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(next, hwnd, msg, wParam, lParam);
 }
 
-void ReportsClicks(FormControl& c) { ::SetWindowSubclass(c.hwnd, InfoClickSubclassProc, kClickSubclassId, 0); }
+void ReportsClicks(FormControl& c) { AttachLocalSubclass<InfoClickSubclassProc>(c.hwnd, 0); }
 constexpr int kPercentMax = 100;
 void PercentRange(FormControl& c) { ::SendMessageW(c.hwnd, PBM_SETRANGE32, 0, kPercentMax); }
 

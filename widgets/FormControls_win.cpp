@@ -7,6 +7,7 @@
 
 #include "base/Handles_win.h"
 #include "base/MessageData_win.h"
+#include "base/Subclass_win.h"
 #include "widgets/CaptionFit.h"
 #include "widgets/ControlKinds_win.h"
 #include "widgets/Dpi_win.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr UINT_PTR kControlSubclassId = 1;
 // At 96 DPI: where a check box's text starts (its box and the space after it), the room its
 // focus rectangle takes beyond the text, and the least space kept between a grown caption
 // and its neighbour or its parent's edge.
@@ -23,9 +23,6 @@ constexpr int kFocusMargin = 3;
 constexpr int kCaptionGap = 8;
 // The form and its containers are white: the colour of the stock WHITE_BRUSH.
 constexpr COLORREF kFormBackground = RGB(255, 255, 255);
-constexpr UINT_PTR kContainerSubclassId = 3;
-// The window property that marks a form control and points at its FormControl.
-constexpr wchar_t kControlProperty[] = L"RamBroom.FormControl";
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
@@ -50,21 +47,18 @@ void RegisterPanelClass(HINSTANCE instance) {
 
 // A system control used as a container (the group box) passes its children's notifications
 // back to them, as the panels do.
-LRESULT CALLBACK ContainerSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT ContainerSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR, WNDPROC next) {
     LRESULT result = 0;
     if (ReflectToControl(msg, wParam, lParam, result)) {
         return result;
     }
-    if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, ContainerSubclassProc, kContainerSubclassId);
-    }
-    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(next, hwnd, msg, wParam, lParam);
 }
 
 // Paints the control into a bitmap first and puts it on the screen in one copy: the control
 // draws itself there through WM_PRINTCLIENT, so a label whose text changes is never seen
 // erased and half drawn.
-void PaintBuffered(HWND hwnd) {
+void PaintBuffered(HWND hwnd, WNDPROC control) {
     PAINTSTRUCT ps;
     HDC screen = ::BeginPaint(hwnd, &ps);
     RECT client;
@@ -74,18 +68,19 @@ void PaintBuffered(HWND hwnd) {
     UniqueHbitmap bitmap(memory ? ::CreateCompatibleBitmap(screen, width, height) : nullptr);
     if (width > 0 && height > 0 && bitmap) {
         SelectObjectScope select(memory.get(), bitmap.get());
-        ::DefSubclassProc(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT | PRF_ERASEBKGND);
+        ::CallWindowProcW(control, hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()),
+                          PRF_CLIENT | PRF_ERASEBKGND);
         ::BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
                  ps.rcPaint.bottom - ps.rcPaint.top, memory.get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     } else if (width > 0 && height > 0) {
-        ::DefSubclassProc(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(screen), PRF_CLIENT | PRF_ERASEBKGND);
+        ::CallWindowProcW(control, hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(screen), PRF_CLIENT | PRF_ERASEBKGND);
     }
     ::EndPaint(hwnd, &ps);
 }
 
 // Every form control: its reflected notifications, its colours and, for buffered kinds, its
 // painting.
-LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+LRESULT ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR data, WNDPROC next) {
     auto* control = reinterpret_cast<FormControl*>(data);
     const ControlKindInfo& kind = KindInfo(control->desc.kind);
     switch (msg) {
@@ -121,18 +116,14 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         break;
     case WM_PAINT:
         if (kind.buffered && wParam == 0) {
-            PaintBuffered(hwnd);
+            PaintBuffered(hwnd, next);
             return 0;
         }
-        break;
-    case WM_NCDESTROY:
-        ::RemovePropW(hwnd, kControlProperty);
-        ::RemoveWindowSubclass(hwnd, ControlSubclassProc, kControlSubclassId);
         break;
     default:
         break;
     }
-    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(next, hwnd, msg, wParam, lParam);
 }
 
 // Pixels to add to the closed height of a drop-down list so its list shows all items.
@@ -222,14 +213,10 @@ bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     default:
         return false;
     }
-    // Any process may post these messages: only a window that carries the form-control mark
-    // (which no other process can set on our windows) is trusted.
-    if (!child || !::GetPropW(child, kControlProperty)) {
-        return false;
-    }
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(child, &process);
-    if (process != ::GetCurrentProcessId()) {
+    // Any process may post these messages: only a form control, which this process subclassed,
+    // is trusted (no other process can enter a window in that table).
+    DWORD_PTR control = 0;
+    if (!child || !FindLocalSubclass<ControlSubclassProc>(child, control)) {
         return false;
     }
     result = ::SendMessageW(child, kReflectBase + msg, wParam, lParam);
@@ -337,11 +324,9 @@ void FormControls::Create(HWND window, std::span<const ControlDesc> table) {
                                           d.bounds.x, d.bounds.y, d.bounds.width, d.bounds.height, parentWindow,
                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(d.id)), instance, nullptr);
         if (control->hwnd) {
-            ::SetPropW(control->hwnd, kControlProperty, control.get());
-            ::SetWindowSubclass(control->hwnd, ControlSubclassProc, kControlSubclassId,
-                                reinterpret_cast<DWORD_PTR>(control.get()));
+            AttachLocalSubclass<ControlSubclassProc>(control->hwnd, reinterpret_cast<DWORD_PTR>(control.get()));
             if (kind.container && kind.className != kPanelClass) {
-                ::SetWindowSubclass(control->hwnd, ContainerSubclassProc, kContainerSubclassId, 0);
+                AttachLocalSubclass<ContainerSubclassProc>(control->hwnd, 0);
             }
             if (kind.afterCreate) {
                 kind.afterCreate(*control);
