@@ -257,10 +257,15 @@ void TFrmRamBroom::FormCreate() {
     ShowPage(0);
 
     // The first start after installation registers the logon task, with a delay; the load
-    // below registers it again without one, as every start that finds it does.
-    if (switch_ == Switch::Inst) {
-        RegisterAutoStartTask(kInstallDelaySeconds);
-    }
+    // registers it again without one, as every start that finds it does. The Task Scheduler can
+    // take a second to answer (its service starts when first asked), so the load runs beside the
+    // start, and the start-at-logon box waits for its answer greyed.
+    controls_.Get(form::Ctl("ChkAutoStart")).SetEnabled(false);
+    LoadAutoStartTaskInBackground(switch_ == Switch::Inst ? kInstallDelaySeconds : -1, dispatcher_,
+                                  [this](std::optional<bool> exists) {
+                                      settings_->Page().AutoStartLoaded(exists);
+                                      controls_.Get(form::Ctl("ChkAutoStart")).SetEnabled(true);
+                                  });
     LoadConfig();
 
     TrayIcon::CreateArgs tray;

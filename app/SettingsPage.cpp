@@ -55,10 +55,27 @@ bool ReadBoolean(TConfig& config, std::wstring_view name, bool fallback) {
 
 } // namespace
 
-void SettingsPage::LoadConfig() {
-    if (const std::optional<bool> exists = host_.HasAutoStartTask()) {
+std::optional<bool> LoadAutoStartTask(AutoStartTasks& tasks, int installDelaySeconds) {
+    if (installDelaySeconds >= 0) {
+        tasks.Register(installDelaySeconds);
+    }
+    const std::optional<bool> exists = tasks.Has();
+    if (exists.value_or(false)) {
+        tasks.Register(0);
+    }
+    return exists;
+}
+
+void SettingsPage::AutoStartLoaded(std::optional<bool> exists) {
+    if (exists) {
         autoStartTag_ = *exists ? 1 : 0;
     }
+    if (autoStartTag_ == 1 && !host_.Ticked(SettingsBox::AutoStart)) {
+        host_.SetTicked(SettingsBox::AutoStart, true);
+    }
+}
+
+void SettingsPage::LoadConfig() {
     TConfig config(registry_, kSettingsPath);
     auto loadEnabled = [&](SettingsList list) {
         host_.SetListEnabled(list, ReadBoolean(config, RowOf(list).enabledName, false));
@@ -79,7 +96,6 @@ void SettingsPage::LoadConfig() {
     for (const RuleRow& row : kRules) {
         Tick(row.box, host_.ListEnabled(row.list));
     }
-    Tick(SettingsBox::AutoStart, autoStartTag_ == 1);
 }
 
 void SettingsPage::SaveConfig(std::wstring_view Name, int Value) {

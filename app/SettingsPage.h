@@ -1,7 +1,10 @@
 #pragma once
 // The settings page: the automatic-cleaning rules, start at logon and clean on a tray click.
-// LoadConfig fills it once at startup; after that every change takes effect and is stored at
-// once, each value through a TConfig of its own. There is no OK or Apply.
+// LoadConfig fills it once at startup from the stored values; the logon task's state, which
+// takes the Task Scheduler to read (a service that may have to start first), is read off the
+// user-interface thread (LoadAutoStartTask) and shown when it is known (AutoStartLoaded). After
+// that every change takes effect and is stored at once, each value through a TConfig of its own.
+// There is no OK or Apply.
 //
 // The page reaches its controls, the logon task and the window's NextTime through
 // SettingsPageHost, so its order of work is tested against a fake.
@@ -36,12 +39,26 @@ public:
     // NextTime := now: automatic cleaning waits its 300 s again.
     virtual void ResetNextTime() = 0;
 
-    // The logon task, each call inside a COM initialisation of its own. Whether the task
-    // exists; nullopt when COM could not start, and then nothing was asked.
-    virtual std::optional<bool> HasAutoStartTask() = 0;
-    // Registers it without delay, or deletes it; nothing when COM could not start.
+    // The logon task, inside a COM initialisation of its own: registers it without delay, or
+    // deletes it; nothing when COM could not start.
     virtual void SetAutoStartTask(bool enable) = 0;
 };
+
+// The logon task as the start reads it, each call inside a COM initialisation of its own.
+class AutoStartTasks {
+public:
+    virtual ~AutoStartTasks() = default;
+    // Whether the task exists; nullopt when COM could not start, and then nothing was asked.
+    virtual std::optional<bool> Has() = 0;
+    // Registers it with this delay in seconds (0: none); nothing when COM could not start.
+    virtual void Register(int delaySeconds) = 0;
+};
+
+// The start's work on the logon task, in this order: after an installation (a delay of 0 or
+// more) the task is registered with the installer's delay; then it is looked for, and when it
+// exists it is registered again without delay, as ticking the start-at-logon box does, so it
+// always starts the program that runs now. Returns what the look found.
+std::optional<bool> LoadAutoStartTask(AutoStartTasks& tasks, int installDelaySeconds);
 
 class SettingsPage {
 public:
@@ -50,7 +67,11 @@ public:
     SettingsPage(const SettingsPage&) = delete;
     SettingsPage& operator=(const SettingsPage&) = delete;
 
+    // The stored values. The start-at-logon box is left to AutoStartLoaded.
     void LoadConfig();
+    // What LoadAutoStartTask found: Tag, and the box ticked when the task exists. Its click
+    // handler does not run, as the load registered the task again already.
+    void AutoStartLoaded(std::optional<bool> exists);
 
     void SaveConfig(std::wstring_view Name, int Value);
     void SaveConfig(std::wstring_view Name, bool Value);

@@ -4,6 +4,11 @@
 #include "autostart/AutoStart.h"
 #include "autostart/AutoStart_win.h"
 #include "base/Com_win.h"
+#include "base/UiThread.h"
+#include "base/Worker_win.h"
+#include "base/Workers.h"
+
+#include <mutex>
 
 namespace {
 
@@ -20,6 +25,32 @@ constexpr ControlIndex kLists[kSettingsListCount] = {
 
 ControlIndex BoxControl(SettingsBox box) { return kBoxes[static_cast<int>(box)]; }
 ControlIndex ListControl(SettingsList list) { return kLists[static_cast<int>(list)]; }
+
+// Held for every call on the task, and by the start's load from its first call to its last: a
+// deletion (the uninstall message) never lands between its look and its registration.
+std::mutex& TaskMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+void SetTask(bool enable, int delaySeconds) {
+    ComScope com;
+    if (com.ok()) {
+        ::SetAutoStartTask(kAutoStartTaskName, enable, delaySeconds);
+    }
+}
+
+class SystemAutoStartTasks final : public AutoStartTasks {
+public:
+    std::optional<bool> Has() override {
+        ComScope com;
+        if (!com.ok()) {
+            return std::nullopt;
+        }
+        return ::HasAutoStartTask(kAutoStartTaskName);
+    }
+    void Register(int delaySeconds) override { SetTask(true, delaySeconds); }
+};
 
 } // namespace
 
@@ -46,14 +77,6 @@ void SettingsPageView::SetSelectedIndex(SettingsList list, int index) {
 
 void SettingsPageView::ResetNextTime() { resetNextTime_(); }
 
-std::optional<bool> SettingsPageView::HasAutoStartTask() {
-    ComScope com;
-    if (!com.ok()) {
-        return std::nullopt;
-    }
-    return ::HasAutoStartTask(kAutoStartTaskName);
-}
-
 void SettingsPageView::SetAutoStartTask(bool enable) {
     if (enable) {
         RegisterAutoStartTask(0);
@@ -63,15 +86,28 @@ void SettingsPageView::SetAutoStartTask(bool enable) {
 }
 
 void RegisterAutoStartTask(int delaySeconds) {
-    ComScope com;
-    if (com.ok()) {
-        ::SetAutoStartTask(kAutoStartTaskName, true, delaySeconds);
-    }
+    const std::lock_guard lock(TaskMutex());
+    SetTask(true, delaySeconds);
 }
 
 void DeleteAutoStartTask() {
-    ComScope com;
-    if (com.ok()) {
-        ::SetAutoStartTask(kAutoStartTaskName, false, 0);
+    const std::lock_guard lock(TaskMutex());
+    SetTask(false, 0);
+}
+
+void LoadAutoStartTaskInBackground(int installDelaySeconds, const std::shared_ptr<UiThread>& ui,
+                                   std::function<void(std::optional<bool>)> loaded) {
+    auto load = [installDelaySeconds] {
+        const std::lock_guard lock(TaskMutex());
+        SystemAutoStartTasks tasks;
+        return LoadAutoStartTask(tasks, installDelaySeconds);
+    };
+    auto shared = std::make_shared<std::function<void(std::optional<bool>)>>(std::move(loaded));
+    const bool started = StartWorker(kAutoStartWorker, [load, ui, shared] {
+        const std::optional<bool> exists = load();
+        ui->Post([shared, exists] { (*shared)(exists); });
+    });
+    if (!started) {
+        (*shared)(load());
     }
 }

@@ -3,6 +3,8 @@
 // of the uninstall control message, each inside a COM initialisation of its own.
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "app/SettingsPage.h"
 #include "widgets/FormControls_win.h"
@@ -21,7 +23,6 @@ public:
     int SelectedIndex(SettingsList list) const override;
     void SetSelectedIndex(SettingsList list, int index) override;
     void ResetNextTime() override;
-    std::optional<bool> HasAutoStartTask() override;
     void SetAutoStartTask(bool enable) override;
 
 private:
@@ -33,7 +34,17 @@ private:
 // The logon task's delay when the first start after installation ("/inst") registers it.
 inline constexpr int kInstallDelaySeconds = 60;
 
+class UiThread;
+
 // Registers the logon task with the given delay (seconds; 0 for none), or deletes it, under
-// CoInitialize; nothing happens when COM does not start.
+// CoInitialize; nothing happens when COM does not start. One call on the task at a time: these
+// wait for the start's load below when it runs.
 void RegisterAutoStartTask(int delaySeconds);
 void DeleteAutoStartTask();
+
+// The start's logon-task work (LoadAutoStartTask; installDelaySeconds < 0 when the start is no
+// installation's) on a worker of its own, so the window does not wait for the Task Scheduler.
+// `loaded` gets the answer on the UI thread through `ui`, and is dropped if the window is gone by
+// then. When no thread can start, all of it runs here, before this returns.
+void LoadAutoStartTaskInBackground(int installDelaySeconds, const std::shared_ptr<UiThread>& ui,
+                                   std::function<void(std::optional<bool>)> loaded);

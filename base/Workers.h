@@ -8,3 +8,4 @@ inline constexpr std::wstring_view kCleaningWorker = L"RamBroom cleaning";
 inline constexpr std::wstring_view kTaskbarWaitWorker = L"RamBroom taskbar wait";
 inline constexpr std::wstring_view kServerCheckWorker = L"RamBroom server check";
 inline constexpr std::wstring_view kHoldCommandWorker = L"RamBroom hold command";
+inline constexpr std::wstring_view kAutoStartWorker = L"RamBroom logon task";

@@ -174,6 +174,8 @@ def autostart_box(s):
     s.start_shown("/inst")
     open_settings(s)
     check(not task.exists(), "a task file after the start with /inst")
+    # The box waits, greyed, until the start has read the task's state beside the window.
+    check(wait_until(lambda: s.control("ChkAutoStart")["enabled"], 20), "the box stayed greyed")
     s.drive("click", "ChkAutoStart")
     check(wait_until(lambda: s.control("ChkAutoStart")["checked"] == 1, 10), "the box did not tick")
     s.drive("click", "ChkAutoStart")

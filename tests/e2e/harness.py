@@ -38,8 +38,10 @@ USER_DEFAULT_SCREEN_DPI = 96
 
 
 def feature_threads(trace):
-    """The threads the program named (wine_trace), but the server check's worker, which every start has."""
-    return [n for n in trace.named_threads() if n.name != WORKERS["kServerCheckWorker"]]
+    """The threads the program named (wine_trace), but the two workers every start has: the server
+    check's and the logon task's load."""
+    every_start = {WORKERS["kServerCheckWorker"], WORKERS["kAutoStartWorker"]}
+    return [n for n in trace.named_threads() if n.name not in every_start]
 
 
 # The cases by name, in the order they were defined (e2e.py and the cases_*.py modules).

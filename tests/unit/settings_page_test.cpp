@@ -50,8 +50,7 @@ public:
     bool ticked[kSettingsBoxCount] = {};
     bool enabled[kSettingsListCount] = {true, true, true, true}; // as the form would have them, before the load
     int selected[kSettingsListCount] = {-1, -1, -1, -1};
-    std::optional<bool> taskExists = false; // nullopt: COM does not start
-    std::vector<bool> taskCalls;            // SetAutoStartTask's `enable`, in order
+    std::vector<bool> taskCalls; // SetAutoStartTask's `enable`, in order
     int nextTimeResets = 0;
     std::vector<std::string> log;
 
@@ -71,10 +70,6 @@ public:
         log.push_back("select " + std::to_string(static_cast<int>(list)));
     }
     void ResetNextTime() override { ++nextTimeResets; }
-    std::optional<bool> HasAutoStartTask() override {
-        log.push_back("has task");
-        return taskExists;
-    }
     void SetAutoStartTask(bool enable) override {
         taskCalls.push_back(enable);
         log.push_back(enable ? "register task" : "delete task");
@@ -112,19 +107,18 @@ TEST_F(SettingsPageTest, FreshProfileLoadsTheDefaultsAndStoresNothing) {
     EXPECT_EQ(StoredCount(registry), 0);
 }
 
-// The load in its order: the task is asked first, the lists are filled, and only then do the
-// boxes follow, each ticked box running its handler at once.
+// The load in its order: the lists are filled, and only then do the boxes follow, each ticked
+// box running its handler at once. The logon box is not the load's.
 TEST_F(SettingsPageTest, LoadRunsInItsOrder) {
     for (auto name :
          {L"enabled_usage_phys", L"enabled_usage_page", L"enabled_usage_work", L"enabled_minute", L"cleanontray"}) {
         StoreDword(name, 1);
     }
-    host.taskExists = true;
     page.LoadConfig();
     const std::vector<std::string> expected = {
-        "has task",  "enable 0", "enable 1",  "enable 2",  "select 0",  "select 1",      "select 2",
-        "enable 3",  "select 3", "tick 5 on", "tick 0 on", "enable 0",  "tick 1 on",     "enable 1",
-        "tick 2 on", "enable 2", "tick 3 on", "enable 3",  "tick 4 on", "register task",
+        "enable 0",  "enable 1", "enable 2",  "select 0", "select 1",  "select 2", "enable 3",
+        "select 3",  "tick 5 on", "tick 0 on", "enable 0", "tick 1 on", "enable 1", "tick 2 on",
+        "enable 2",  "tick 3 on", "enable 3",
     };
     EXPECT_EQ(host.log, expected);
 }
@@ -136,7 +130,6 @@ TEST_F(SettingsPageTest, StoredValuesLoadAndTickedBoxesRunTheirHandlersOnce) {
     StoreDword(L"limit_minute", 6);
     StoreDword(L"limit_usage_page", 9); // past the items: the list shows none
     StoreDword(L"cleanontray", 1);
-    host.taskExists = true;
 
     page.LoadConfig();
 
@@ -148,23 +141,57 @@ TEST_F(SettingsPageTest, StoredValuesLoadAndTickedBoxesRunTheirHandlersOnce) {
     EXPECT_TRUE(host.ticked[Box(SettingsBox::Minute)]);
     EXPECT_EQ(host.selected[List(SettingsList::Minute)], 6);
     EXPECT_TRUE(host.ticked[Box(SettingsBox::CleanOnTray)]);
-    EXPECT_TRUE(host.ticked[Box(SettingsBox::AutoStart)]);
-    EXPECT_EQ(page.AutoStartTag(), 1);
-    // Each ticked rule box stored its value again and reset NextTime; the task was registered
-    // again (without delay).
+    EXPECT_FALSE(host.ticked[Box(SettingsBox::AutoStart)]) << "left to the logon task's load";
+    // Each ticked rule box stored its value again and reset NextTime.
     EXPECT_EQ(host.nextTimeResets, 2);
     EXPECT_EQ(Stored(L"enabled_usage_phys"), 1u);
     EXPECT_EQ(Stored(L"enabled_minute"), 1u) << "stored again as the list's state";
     EXPECT_EQ(Stored(L"cleanontray"), 1u);
-    EXPECT_EQ(host.taskCalls, std::vector<bool>{true});
+    EXPECT_TRUE(host.taskCalls.empty());
 }
 
-TEST_F(SettingsPageTest, NoComLeavesTheLogonBoxUnticked) {
-    host.taskExists = std::nullopt;
-    page.LoadConfig();
-    EXPECT_EQ(page.AutoStartTag(), 0);
-    EXPECT_FALSE(host.ticked[Box(SettingsBox::AutoStart)]);
-    EXPECT_TRUE(host.taskCalls.empty());
+// The logon task as the start's load meets it: what it does to the task, in order, and what the
+// box then shows. The box's handler never runs for the load: the load registered the task itself.
+TEST_F(SettingsPageTest, TheLogonTaskLoad) {
+    struct Tasks : AutoStartTasks {
+        std::optional<bool> exists;
+        std::vector<std::string> calls;
+        std::optional<bool> Has() override {
+            calls.push_back("has");
+            return exists;
+        }
+        void Register(int delaySeconds) override { calls.push_back("register " + std::to_string(delaySeconds)); }
+    };
+    struct Row {
+        const char* what;
+        std::optional<bool> exists; // nullopt: COM does not start
+        int installDelay;           // -1: not a start after installation
+        std::vector<std::string> calls;
+        int tag;
+    };
+    const Row rows[] = {
+        {"no task", false, -1, {"has"}, 0},
+        {"a task", true, -1, {"has", "register 0"}, 1},
+        {"installed: registered, then again without delay", true, 60, {"register 60", "has", "register 0"}, 1},
+        {"installed, the listing misses it", false, 60, {"register 60", "has"}, 0},
+        {"no COM", std::nullopt, -1, {"has"}, 0},
+    };
+    for (const Row& row : rows) {
+        Tasks tasks;
+        tasks.exists = row.exists;
+        const std::optional<bool> found = LoadAutoStartTask(tasks, row.installDelay);
+        EXPECT_EQ(tasks.calls, row.calls) << row.what;
+        EXPECT_EQ(found, row.exists) << row.what;
+
+        FakePage fake;
+        MemoryRegistry fresh;
+        SettingsPage subject(fake, fresh);
+        subject.LoadConfig();
+        subject.AutoStartLoaded(found);
+        EXPECT_EQ(subject.AutoStartTag(), row.tag) << row.what;
+        EXPECT_EQ(fake.ticked[Box(SettingsBox::AutoStart)], row.tag == 1) << row.what;
+        EXPECT_TRUE(fake.taskCalls.empty()) << row.what;
+    }
 }
 
 // Each handler as the user fires it: what it stores, whether it resets NextTime, and the list
