@@ -13,6 +13,27 @@
 #include "widgets/Dpi_win.h"
 #include "widgets/Logo_win.h"
 
+// One off-screen bitmap for the buffered paints of a form's controls, kept between paints and
+// grown to the largest control painted: a DC and a bitmap made for every paint would cost more
+// than the paint (under Wine each asks the server about the display).
+class PaintBuffer {
+public:
+    PaintBuffer() = default;
+    ~PaintBuffer();
+    PaintBuffer(const PaintBuffer&) = delete;
+    PaintBuffer& operator=(const PaintBuffer&) = delete;
+
+    // A memory DC holding a bitmap of at least width x height, compatible with `screen`; nullptr
+    // when none could be made.
+    HDC Get(HDC screen, int width, int height);
+
+private:
+    UniqueHdc dc_;
+    UniqueHbitmap bitmap_;
+    int width_ = 0;
+    int height_ = 0;
+};
+
 namespace {
 
 // At 96 DPI: where a check box's text starts (its box and the space after it), the room its
@@ -58,20 +79,17 @@ LRESULT ContainerSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
 // Paints the control into a bitmap first and puts it on the screen in one copy: the control
 // draws itself there through WM_PRINTCLIENT, so a label whose text changes is never seen
 // erased and half drawn.
-void PaintBuffered(HWND hwnd, WNDPROC control) {
+void PaintBuffered(HWND hwnd, WNDPROC control, PaintBuffer* buffer) {
     PAINTSTRUCT ps;
     HDC screen = ::BeginPaint(hwnd, &ps);
     RECT client;
     ::GetClientRect(hwnd, &client);
     const int width = client.right - client.left, height = client.bottom - client.top;
-    UniqueHdc memory(::CreateCompatibleDC(screen));
-    UniqueHbitmap bitmap(memory ? ::CreateCompatibleBitmap(screen, width, height) : nullptr);
-    if (width > 0 && height > 0 && bitmap) {
-        SelectObjectScope select(memory.get(), bitmap.get());
-        ::CallWindowProcW(control, hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()),
-                          PRF_CLIENT | PRF_ERASEBKGND);
+    HDC memory = buffer && width > 0 && height > 0 ? buffer->Get(screen, width, height) : nullptr;
+    if (memory) {
+        ::CallWindowProcW(control, hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
         ::BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                 ps.rcPaint.bottom - ps.rcPaint.top, memory.get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+                 ps.rcPaint.bottom - ps.rcPaint.top, memory, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     } else if (width > 0 && height > 0) {
         ::CallWindowProcW(control, hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(screen), PRF_CLIENT | PRF_ERASEBKGND);
     }
@@ -116,7 +134,7 @@ LRESULT ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, D
         break;
     case WM_PAINT:
         if (kind.buffered && wParam == 0) {
-            PaintBuffered(hwnd, next);
+            PaintBuffered(hwnd, next, control->paintBuffer);
             return 0;
         }
         break;
@@ -295,7 +313,38 @@ void FormControl::SetItems(std::span<const std::wstring> items) {
     ::SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
 }
 
+//--- PaintBuffer
+
+HDC PaintBuffer::Get(HDC screen, int width, int height) {
+    if (!dc_) {
+        dc_.reset(::CreateCompatibleDC(screen));
+        if (!dc_) {
+            return nullptr;
+        }
+    }
+    if (width > width_ || height > height_) {
+        const int grownWidth = (std::max)(width, width_), grownHeight = (std::max)(height, height_);
+        UniqueHbitmap grown(::CreateCompatibleBitmap(screen, grownWidth, grownHeight));
+        if (!grown) {
+            return nullptr;
+        }
+        ::SelectObject(dc_.get(), grown.get());
+        bitmap_ = std::move(grown); // the old bitmap is no longer selected when it goes
+        width_ = grownWidth;
+        height_ = grownHeight;
+    }
+    return dc_.get();
+}
+
+PaintBuffer::~PaintBuffer() {
+    dc_.reset(); // the bitmap leaves the DC with it
+    bitmap_.reset();
+}
+
 //--- FormControls
+
+FormControls::FormControls() : paintBuffer_(std::make_unique<PaintBuffer>()) {}
+FormControls::~FormControls() = default;
 
 void FormControls::Create(HWND window, std::span<const ControlDesc> table) {
     auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window, GWLP_HINSTANCE));
@@ -304,6 +353,9 @@ void FormControls::Create(HWND window, std::span<const ControlDesc> table) {
 
     for (const auto& d : table) {
         auto control = std::make_unique<FormControl>(d);
+        if (KindInfo(d.kind).buffered) {
+            control->paintBuffer = paintBuffer_.get();
+        }
         HWND parentWindow = window;
         if (!d.parent.empty()) {
             control->parent = Find(d.parent);

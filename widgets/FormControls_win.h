@@ -13,6 +13,8 @@
 
 #include "widgets/ControlDesc.h"
 
+class PaintBuffer;
+
 class FormControl {
 public:
     using Handler = std::function<void(FormControl& sender)>;
@@ -26,6 +28,7 @@ public:
     Handler onEvent;
     COLORREF textColor = CLR_INVALID; // CLR_INVALID: the system's text colour
     int tag = 0;
+    PaintBuffer* paintBuffer = nullptr; // its form's, for the kinds painted off-screen first
 
     std::string_view Name() const { return desc.name; }
 
@@ -48,7 +51,8 @@ public:
 
 class FormControls {
 public:
-    FormControls() = default;
+    FormControls();
+    ~FormControls();
     FormControls(const FormControls&) = delete;
     FormControls& operator=(const FormControls&) = delete;
 
@@ -76,6 +80,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<FormControl>> controls_;
+    std::unique_ptr<PaintBuffer> paintBuffer_;
     int lineHeight_ = 0;
 };
 
