@@ -51,6 +51,10 @@ int wmain(int argc, wchar_t** argv) {
                    : 1;
     }
     const int count = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
+    if (count < 1) {
+        std::fprintf(stderr, "clean_bench: COUNT must be 1 or more\n");
+        return 2;
+    }
     HWND main = ::FindWindowW(std::wstring(form::kWindowClass).c_str(), nullptr);
     ChildSearch search{form::Controls()[form::Ctl("BtnClean").value].id, nullptr};
     if (main) {

@@ -30,7 +30,8 @@
 # desktop with a taskbar, East Asian font replacements).
 #
 # Environment: BENCH_IDLE (seconds of each idle window, 60), BENCH_ROUNDS (3), BENCH_LAUNCHES
-# (launch-only rounds, 5), BENCH_CLEANS (100), BENCH_CHECK_S (seconds after the launch by which
+# (launch-only rounds, 5), BENCH_CLEANS (100), BENCH_SOAK_CLEANS (the cleans the objects are
+# counted over, 1000; 0 leaves that part out), BENCH_CHECK_S (seconds after the launch by which
 # the server check is over, 75), BENCH_SETTLE (seconds between the window showing and the memory
 # reading, 3), BENCH_ARCHES ("x64 i686"), BENCH_CALLS (snapshot and tick calls, 202000),
 # BENCH_DISPLAY (:72), BENCH_WINEPREFIX (/tmp/rambroom-bench-wine), BENCH_BUILD_I686
@@ -360,21 +361,23 @@ print(r["gdi"], r["handles"], r["threads"], r["windows"]["total"], end=" ")'
 }
 
 soak_arch=$(echo "$measured" | awk '{ print $1 }')
-say "$soak_arch: objects over $soak_cleans cleans"
-launch "$soak_arch" app || die "the program could not be launched"
-left=$(awk -v l="$launched_at" -v n="$(date +%s%N)" -v c="$check_s" 'BEGIN { d = c - (n - l) / 1e9; print (d > 0 ? d : 0) }')
-sleep "$left"
-# Wine's caches fill as each path runs once: 100 cleans first, then the count.
-"$(runner_of "$soak_arch")" "$(bin_of "$soak_arch")/bench/clean_bench.exe" clean 100 </dev/null >/dev/null 2>&1 ||
-    die "the warm-up cleans failed"
-sleep "$settle"
-soak_before=$(sample "$soak_arch")
-"$(runner_of "$soak_arch")" "$(bin_of "$soak_arch")/bench/clean_bench.exe" clean "$soak_cleans" </dev/null \
-    >"$logs/soak-clean.txt" 2>&1 || die "the cleans failed: $(cat "$logs/soak-clean.txt")"
-sleep "$settle"
-soak_after=$(sample "$soak_arch")
-stop_program "$soak_arch" app
-say "  before: $soak_before; after: $soak_after"
+if [ "$soak_cleans" -gt 0 ]; then
+    say "$soak_arch: objects over $soak_cleans cleans"
+    launch "$soak_arch" app || die "the program could not be launched"
+    left=$(awk -v l="$launched_at" -v n="$(date +%s%N)" -v c="$check_s" 'BEGIN { d = c - (n - l) / 1e9; print (d > 0 ? d : 0) }')
+    sleep "$left"
+    # Wine's caches fill as each path runs once: 100 cleans first, then the count.
+    "$(runner_of "$soak_arch")" "$(bin_of "$soak_arch")/bench/clean_bench.exe" clean 100 </dev/null >/dev/null 2>&1 ||
+        die "the warm-up cleans failed"
+    sleep "$settle"
+    soak_before=$(sample "$soak_arch")
+    "$(runner_of "$soak_arch")" "$(bin_of "$soak_arch")/bench/clean_bench.exe" clean "$soak_cleans" </dev/null \
+        >"$logs/soak-clean.txt" 2>&1 || die "the cleans failed: $(cat "$logs/soak-clean.txt")"
+    sleep "$settle"
+    soak_after=$(sample "$soak_arch")
+    stop_program "$soak_arch" app
+    say "  before: $soak_before; after: $soak_after"
+fi
 
 #--- report
 
@@ -425,18 +428,20 @@ for arch in i686 x64; do
         $((limit / 1024)) "$([ "$size" -le "$limit" ] && echo ok || echo MISSED)"
 done
 echo
-echo "Objects of RamBroom ($soak_arch) over $soak_cleans cleans with the clean button, after 100 cleans first (medians of 5 readings):"
-echo
-echo "| figure | before | after | growth |"
-echo "|---|---:|---:|---:|"
-i=1
-for name in "GDI objects" handles threads "windows (USER objects)" "resident KiB" "private KiB (RssAnon)"; do
-    b=$(echo "$soak_before" | awk -v n=$i '{ print $n }')
-    a=$(echo "$soak_after" | awk -v n=$i '{ print $n }')
-    printf '| %s | %s | %s | %s |\n' "$name" "$b" "$a" "$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%+d", a - b }')"
-    i=$((i + 1))
-done
-echo
+if [ "$soak_cleans" -gt 0 ]; then
+    echo "Objects of RamBroom ($soak_arch) over $soak_cleans cleans with the clean button, after 100 cleans first (medians of 5 readings):"
+    echo
+    echo "| figure | before | after | growth |"
+    echo "|---|---:|---:|---:|"
+    i=1
+    for name in "GDI objects" handles threads "windows (USER objects)" "resident KiB" "private KiB (RssAnon)"; do
+        b=$(echo "$soak_before" | awk -v n=$i '{ print $n }')
+        a=$(echo "$soak_after" | awk -v n=$i '{ print $n }')
+        printf '| %s | %s | %s | %s |\n' "$name" "$b" "$a" "$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%+d", a - b }')"
+        i=$((i + 1))
+    done
+    echo
+fi
 for arch in $measured; do
     echo "$arch: resident KiB by mapping, RamBroom minus floor (last round, once the check was over), largest first:"
     awk 'NR == FNR { floor[$2] = $1; next } { app[$2] = $1 }
