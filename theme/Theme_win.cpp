@@ -4,6 +4,7 @@
 
 #include "base/DynCalls_win.h"
 #include "base/Subclass_win.h"
+#include "base/WindowClass_win.h"
 #include "theme/Theme.h"
 #include "widgets/Dpi_win.h"
 
@@ -41,13 +42,10 @@ LRESULT CALLBACK LineProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void RegisterLineClass(HINSTANCE instance) {
     WNDCLASSEXW wc{sizeof(wc)};
-    if (::GetClassInfoExW(instance, kLineClass, &wc)) {
-        return;
-    }
     wc.lpfnWndProc = LineProc;
     wc.hInstance = instance;
     wc.lpszClassName = kLineClass;
-    ::RegisterClassExW(&wc);
+    RegisterClassOnce(wc);
 }
 
 bool HasBorder(HWND form) {

@@ -8,6 +8,7 @@
 #include "base/Handles_win.h"
 #include "base/MessageData_win.h"
 #include "base/Subclass_win.h"
+#include "base/WindowClass_win.h"
 #include "widgets/CaptionFit.h"
 #include "widgets/ControlKinds_win.h"
 #include "widgets/Dpi_win.h"
@@ -55,15 +56,12 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void RegisterPanelClass(HINSTANCE instance) {
     WNDCLASSEXW wc{sizeof(wc)};
-    if (::GetClassInfoExW(instance, kPanelClass, &wc)) {
-        return;
-    }
     wc.lpfnWndProc = PanelProc;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = kPanelClass;
-    ::RegisterClassExW(&wc);
+    RegisterClassOnce(wc);
 }
 
 // A system control used as a container (the group box) passes its children's notifications

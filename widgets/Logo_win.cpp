@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Handles_win.h"
+#include "base/WindowClass_win.h"
 #include "resources/ResourceIds.h"
 #include "widgets/LogoImage.h"
 
@@ -162,12 +163,9 @@ LRESULT CALLBACK LogoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void RegisterLogoClass(HINSTANCE instance) {
     WNDCLASSEXW wc{sizeof(wc)};
-    if (::GetClassInfoExW(instance, kLogoClass, &wc)) {
-        return;
-    }
     wc.lpfnWndProc = LogoProc;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_HAND);
     wc.lpszClassName = kLogoClass;
-    ::RegisterClassExW(&wc);
+    RegisterClassOnce(wc);
 }

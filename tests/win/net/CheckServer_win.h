@@ -3,6 +3,8 @@
 // fixture in the folder that RAMBROOM_CHECK_SERVER names): its ports, URLs of its scenarios,
 // what it recorded, and its test CA trusted in the Wine prefix for the run.
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <chrono>
@@ -52,5 +54,20 @@ std::string Utf8(std::wstring_view text);
 
 // The URLs handed to the prefix's browser so far (tools/browser-capture.sh appends them).
 std::vector<std::string> OpenedUrls();
+
+// A test against the server: skipped where no server runs; each test has a token of its own, so
+// what the server recorded for it is its own.
+class ServerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!Available(why)) {
+            GTEST_SKIP() << why;
+        }
+        token = NewToken();
+    }
+
+    std::string token;
+};
 
 } // namespace check_server

@@ -12,17 +12,7 @@ namespace {
 
 namespace cs = check_server;
 
-class HttpGetTest : public testing::Test {
-protected:
-    void SetUp() override {
-        std::string why;
-        if (!cs::Available(why)) {
-            GTEST_SKIP() << why;
-        }
-        token = cs::NewToken();
-    }
-    std::string token;
-};
+using HttpGetTest = cs::ServerTest;
 
 TEST_F(HttpGetTest, SendsTheHeadersInOrderAndReadsTheBody) {
     const HttpHeaders check = CheckRequestHeaders(L"1.9.3.0", L"ko", false, L"");

@@ -177,14 +177,13 @@ private:
     Clock::duration longest_{};
 };
 
-class ServerCheckTest : public testing::Test {
+class ServerCheckTest : public cs::ServerTest {
 protected:
     void SetUp() override {
-        std::string why;
-        if (!cs::Available(why)) {
-            GTEST_SKIP() << why;
+        cs::ServerTest::SetUp();
+        if (IsSkipped()) {
+            return;
         }
-        token = cs::NewToken();
         prompts.uiThread = ::GetCurrentThreadId();
     }
     void TearDown() override {
@@ -211,7 +210,6 @@ protected:
         return Clock::now() - start;
     }
 
-    std::string token;
     std::shared_ptr<Probe> probe = std::make_shared<Probe>();
     StubPrompts prompts;
     CheckWindow window;
