@@ -172,21 +172,24 @@ fi
 exe_of() { case $1 in floor) echo bench/bare_window.exe ;; app) echo app/RamBroom.exe ;; esac; }
 class_of() { case $1 in floor) echo RamBroomBareWindow ;; app) echo TFrmRamBroom ;; esac; }
 
-# CPU nanoseconds of every thread of PID so far.
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f\n", s }'; }
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
 # Resident KiB by mapping (file, or [anon]/[heap]), for the breakdown in the report.
 smaps_of() {
     awk '/^[0-9a-f]+-[0-9a-f]+ / { name = ($6 == "" ? "[anon]" : $6) } /^Rss:/ { kb[name] += $2 }
          END { for (n in kb) if (kb[n] > 0) print kb[n], n }' "/proc/$1/smaps"
 }
-# idle_ms PID SECONDS: CPU milliseconds the process used in that many seconds.
+# idle_ms PID SECONDS: CPU milliseconds the process used in that many seconds. A thread's figure
+# goes with the thread, so each thread is read every tenth of a second and counted from its first
+# reading (from 0 when it began inside the window) to its last: a worker that ends inside the
+# window keeps what it used but for its last tenth of a second.
 idle_ms() {
-    local before after
-    before=$(cpu_ns "$1")
-    sleep "$2"
-    after=$(cpu_ns "$1")
-    awk -v a="$after" -v b="$before" 'BEGIN { printf "%.1f\n", (a - b) / 1e6 }'
+    local pid=$1 until=$(($(date +%s%N) + $2 * 1000000000)) sample=0
+    while [ "$(date +%s%N)" -lt "$until" ]; do
+        awk -v n="$sample" '{ split(FILENAME, p, "/"); print n, p[5], $1 }' /proc/"$pid"/task/*/schedstat 2>/dev/null
+        sample=$((sample + 1))
+        sleep 0.1
+    done | awk '{ if (!($2 in first)) first[$2] = ($1 == 0 ? $3 : 0); last[$2] = $3 }
+                END { for (t in last) s += last[t] - first[t]; printf "%.1f\n", s / 1e6 }'
 }
 
 # launch ARCH WHO: starts the program shown and waits for its window and its tray icon; sets
