@@ -279,15 +279,28 @@ class Session:
     # --- the stored settings (HKCU\Software\Brenwick\RamBroom), through Wine's reg.exe
 
     def reg(self, *args):
-        """Runs Wine's reg.exe with `args`; returns its exit code and its output."""
+        """Runs Wine's reg.exe with `args`; returns its exit code and its output. A run that fails
+        is written to the case's log with what reg.exe and the loader printed."""
         done = subprocess.run([WINE64, "reg", *args], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL, env=self.env, timeout=DRIVER_TIMEOUT_S)
-        return done.returncode, done.stdout.decode("utf-8", errors="replace")
+                              stderr=subprocess.PIPE, env=self.env, timeout=DRIVER_TIMEOUT_S)
+        out = done.stdout.decode("utf-8", errors="replace")
+        if done.returncode != 0:
+            self.log.write(f"--- reg {' '.join(args)}: exit {done.returncode}\n{out}"
+                           f"{done.stderr.decode('utf-8', errors='replace')}\n")
+            self.log.flush()
+        return done.returncode, out
 
     def key_values(self, key):
         """The values of a registry key by name: (type, data as reg.exe prints it, "0x1" for a
-        REG_DWORD 1); None when the key does not exist."""
+        REG_DWORD 1); None when the key does not exist.
+
+        reg.exe's message for a missing key is translated with the case's locale, so a failed
+        query is asked once more before it counts as a missing key. On a loaded machine one query
+        failed while the key was there (the program deletes no key), and it read as "no settings"."""
         code, out = self.reg("query", key)
+        if code != 0:
+            time.sleep(0.5)
+            code, out = self.reg("query", key)
         if code != 0:
             return None
         values = {}
