@@ -19,6 +19,7 @@ using LocalSubclassProc = LRESULT (*)(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 namespace subclass_detail {
 bool Attach(HWND hwnd, LocalSubclassProc proc, WNDPROC thunk, DWORD_PTR data);
 void Detach(HWND hwnd, LocalSubclassProc proc, WNDPROC thunk);
+bool Find(HWND hwnd, LocalSubclassProc proc, DWORD_PTR& data);
 LRESULT Dispatch(LocalSubclassProc proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // One window procedure per subclass procedure, so two subclasses of one window tell apart.
@@ -39,10 +40,6 @@ template <LocalSubclassProc Proc> bool AttachLocalSubclass(HWND hwnd, DWORD_PTR 
 template <LocalSubclassProc Proc> void DetachLocalSubclass(HWND hwnd) {
     subclass_detail::Detach(hwnd, Proc, subclass_detail::Thunk<Proc>);
 }
-
-namespace subclass_detail {
-bool Find(HWND hwnd, LocalSubclassProc proc, DWORD_PTR& data);
-} // namespace subclass_detail
 
 // Whether Proc subclasses the window, and its data: only this process's windows can be.
 template <LocalSubclassProc Proc> bool FindLocalSubclass(HWND hwnd, DWORD_PTR& data) {
